@@ -1,0 +1,86 @@
+#include "core/conversion.hpp"
+
+#include "core/text_format.hpp"
+
+#include <cmath>
+#include <utility>
+
+namespace merolan {
+namespace {
+
+std::variant<double, Unusable> numberOf(const AppState &state, std::string_view field, const SettingValue &value)
+{
+    if (std::optional<double> number = numericValue(value, state.decimalSeparator))
+        return *number;
+    return Unusable{field, "The " + std::string(fieldLabel(field)) + " \"" + textForm(value, state.decimalSeparator) +
+                               "\" is not a number."};
+}
+
+} // namespace
+
+std::optional<Unusable> computeCalibrationLine(AppState &state)
+{
+    const MeterSettings &s = state.settings;
+    const char sep = state.decimalSeparator;
+    const std::pair<std::string_view, const SettingValue *> points[3][2] = {
+        {{"calLowMinus10", &s.calLowMinus10}, {"calLowMinus50", &s.calLowMinus50}},
+        {{"calMidMinus10", &s.calMidMinus10}, {"calMidMinus50", &s.calMidMinus50}},
+        {{"calHighMinus10", &s.calHighMinus10}, {"calHighMinus50", &s.calHighMinus50}},
+    };
+    int range = 0;
+    for (int r = 1; r <= 3; ++r)
+        if (holdsNumber(s.frequencyRange, r, sep))
+            range = r;
+    if (range == 0)
+        return std::nullopt;
+
+    const auto &[name10, value10] = points[range - 1][0];
+    const auto &[name50, value50] = points[range - 1][1];
+    const auto p10 = numberOf(state, name10, *value10);
+    if (const auto *u = std::get_if<Unusable>(&p10))
+        return *u;
+    const auto p50 = numberOf(state, name50, *value50);
+    if (const auto *u = std::get_if<Unusable>(&p50))
+        return *u;
+
+    const double slope = 40.0 / (std::get<double>(p10) - std::get<double>(p50));
+    const double intercept = -10.0 - std::get<double>(p10) * slope;
+    if (!std::isfinite(slope) || !std::isfinite(intercept))
+        return Unusable{name10, "The two calibration points of the selected range are equal."};
+    state.calSlope = slope;
+    state.calIntercept = intercept;
+    return std::nullopt;
+}
+
+std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
+{
+    const auto attenuator = numberOf(state, "attenuatorDbm", state.settings.attenuatorDbm);
+    if (const auto *u = std::get_if<Unusable>(&attenuator))
+        return *u;
+
+    Levels levels;
+    levels.detectorDbm = state.calSlope * voltage + state.calIntercept;
+    levels.levelDbm = state.calSlope * voltage + std::get<double>(attenuator) + state.calIntercept;
+    levels.levelWatt = std::pow(10.0, levels.levelDbm / 10.0) * 0.001;
+    levels.levelVolt = std::sqrt(50.0 * levels.levelWatt);
+    if (!std::isfinite(levels.detectorDbm) || !std::isfinite(levels.levelWatt) || !std::isfinite(levels.levelVolt))
+        return Unusable{"attenuatorDbm", "The level is beyond any number the readouts can show."};
+    state.levelDbm = levels.levelDbm;
+    return levels;
+}
+
+LampAction evaluateWarning(AppState &state, double detectorDbm)
+{
+    // The level is read like the other typed limits: its leading number, whatever follows.
+    const double limit = parseLeadingNumber(textForm(state.settings.warningLevelDbm, state.decimalSeparator));
+    if (detectorDbm > limit) {
+        if (state.warningCount == 3)
+            return LampAction::Show;
+        ++state.warningCount;
+        return LampAction::LeaveUnchanged;
+    }
+    state.warningCount = 0;
+    return LampAction::Hide;
+}
+
+} // namespace merolan

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/app_state.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace merolan {
+
+// Why a reading cannot become a level: the field that cannot be used, and words for the user.
+struct Unusable {
+    std::string_view field;
+    std::string message;
+};
+
+// Sets calSlope and calIntercept from the two points of the selected range; for a range other
+// than 1..3 the previous line stays. Unusable when a point is no number or the two are equal.
+std::optional<Unusable> computeCalibrationLine(AppState &state);
+
+struct Levels {
+    double detectorDbm = 0; // at the detector, attenuator not included
+    double levelDbm = 0;
+    double levelWatt = 0;
+    double levelVolt = 0;   // across 50 ohms
+};
+
+// Converts a detector voltage on the current line and stores levelDbm. Unusable (and levelDbm
+// untouched) when the attenuator is no number or the result is not a finite level.
+std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage);
+
+enum class LampAction { Show, Hide, LeaveUnchanged };
+
+// The lamp comes on at the fourth consecutive reading above the warning level.
+LampAction evaluateWarning(AppState &state, double detectorDbm);
+
+} // namespace merolan

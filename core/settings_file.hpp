@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/failure.hpp"
+#include "core/meter_settings.hpp"
+
+#include <filesystem>
+#include <istream>
+#include <optional>
+
+namespace merolan {
+
+// Reads record 1 from an open stream and replaces every field only when it decodes; on a
+// failure `settings` keeps its values.
+std::optional<Failure> readSettingsRecord(std::istream &in, MeterSettings &settings);
+
+// Opens the settings file, creating it (and its folder) empty when missing, and reads record 1.
+std::optional<Failure> loadSettings(const std::filesystem::path &file, MeterSettings &settings);
+
+// Reads record 1 of a calibration file the user picked; the file must exist.
+std::optional<Failure> importSettingsFile(const std::filesystem::path &file, MeterSettings &settings);
+
+// Writes `settings` as record 1. The new content goes to a file beside it that then replaces
+// the old one, so an interrupted save never leaves a torn record; the old padding is kept.
+std::optional<Failure> saveSettings(const std::filesystem::path &file, const MeterSettings &settings,
+                                    char decimalSeparator);
+
+} // namespace merolan

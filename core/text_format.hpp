@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The program's number texts. Readouts, limit labels and the help scale use the fixed
+// "number text" form whatever the user's locale; boxes the user edits use the locale form.
+namespace merolan {
+
+// Rounds to n decimals; an exact half (judged on the double's exact binary value, not on
+// its product with 10^n) goes to the even neighbour.
+double roundHalfEven(double value, int decimals);
+
+// Reads the longest leading decimal number ("." as the point, optional sign and exponent)
+// after leading blanks; a text without one, or whose number overflows a double, reads as 0.
+double parseLeadingNumber(std::string_view text);
+
+// 15 significant digits, trailing zeros dropped, "." as the point, a leading blank for values
+// of 0 and above, no zero before the point below 1 (" .5", "-.25"), and exponent form outside
+// 1E-04 .. 1E+15 (" 1E-05"). A value that is not finite gives "-".
+std::string numberText(double value);
+
+// The text a box shows for a number: like numberText but with the locale's decimal separator,
+// no leading blank and a zero before the point ("0,5").
+std::string localeNumberText(double value, char decimalSeparator);
+
+// Reads a whole text as a number: blanks around it, optional sign, "." or the locale's decimal
+// separator as the point, optional exponent. Group separators are never skipped, so "1,52486"
+// has no value where "," is not the decimal separator. An empty, partial or overflowing text
+// has no value.
+std::optional<double> readLocaleNumber(std::string_view text, char decimalSeparator);
+
+} // namespace merolan
