@@ -1,0 +1,134 @@
+#include "core/reading_chain.hpp"
+
+#include "core/readout_text.hpp"
+#include "core/text_format.hpp"
+#include "gauge/scale_range.hpp"
+
+namespace merolan {
+namespace {
+
+std::string voltageText(const AppState &state, double voltage)
+{
+    return localeNumberText(roundHalfEven(voltage, 5), state.decimalSeparator);
+}
+
+std::optional<GaugeUnit> selectedUnit(const AppState &state)
+{
+    for (const GaugeUnit unit : {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt})
+        if (holdsNumber(state.settings.gaugeUnit, static_cast<int>(unit), state.decimalSeparator))
+            return unit;
+    return std::nullopt;
+}
+
+ScaleLimitTexts limitsOf(GaugeUnit unit, const ReadingInputs &in)
+{
+    switch (unit) {
+    case GaugeUnit::Watt:
+        return {in.wattMax, in.wattMin};
+    case GaugeUnit::Volt:
+        return {in.voltMax, in.voltMin};
+    case GaugeUnit::Dbm:
+        break;
+    }
+    return {in.dbmMax, in.dbmMin};
+}
+
+// The calibration line, the levels and the lamp, shared by both chains.
+std::optional<Levels> convert(AppState &state, double voltage, ReadingOutcome &out)
+{
+    if (std::optional<Unusable> unusable = computeCalibrationLine(state)) {
+        out.positionText = unusable->message;
+        return std::nullopt;
+    }
+    out.slopeText = localeNumberText(state.calSlope, state.decimalSeparator);
+    out.interceptText = localeNumberText(state.calIntercept, state.decimalSeparator);
+    auto levels = computeLevels(state, voltage);
+    if (const auto *unusable = std::get_if<Unusable>(&levels)) {
+        out.positionText = unusable->message;
+        return std::nullopt;
+    }
+    out.lamp = evaluateWarning(state, std::get<Levels>(levels).detectorDbm);
+    return std::get<Levels>(levels);
+}
+
+// Stores the new position; false when the limits give no scale, so nothing is drawn or sent.
+bool place(AppState &state, double level, GaugeUnit unit, ScaleLimitTexts limits, ReadingOutcome &out)
+{
+    const std::optional<double> position = computeScalePosition(level, unit, limits);
+    if (!position) {
+        out.positionText = "The " + std::string(unitName(unit)) + " scale has no span: its maximum equals its minimum.";
+        return false;
+    }
+    state.scalePosition = *position;
+    return true;
+}
+
+// The chain of absolute readings; false when it stopped short of a position.
+bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
+{
+    if (state.calCaptureSlot >= 1 && state.calCaptureSlot <= 6)
+        out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
+    const std::optional<Levels> levels = convert(state, voltage, out);
+    if (!levels)
+        return false;
+    out.dbmText = formatDbmText(levels->levelDbm);
+    out.voltText = formatVoltText(levels->levelVolt);
+    out.wattText = formatWattText(levels->levelWatt);
+    const std::optional<GaugeUnit> unit = selectedUnit(state);
+    if (!unit)
+        return true; // an unknown unit keeps the previous position
+    const double level = *unit == GaugeUnit::Dbm    ? levels->levelDbm
+                         : *unit == GaugeUnit::Watt ? levels->levelWatt
+                                                    : levels->levelVolt;
+    return place(state, level, *unit, limitsOf(*unit, in), out);
+}
+
+bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
+{
+    const std::optional<Levels> levels = convert(state, voltage, out);
+    if (!levels)
+        return false;
+    const double relativeDb = levels->levelDbm - state.zeroReferenceDbm;
+    out.measurementText = formatDbmText(levels->levelDbm);
+    out.dbmText = formatDbText(relativeDb);
+    return place(state, relativeDb, GaugeUnit::Dbm, limitsOf(GaugeUnit::Dbm, in), out);
+}
+
+void finish(const AppState &state, ReadingOutcome &out)
+{
+    out.positionText = localeNumberText(state.scalePosition, state.decimalSeparator);
+    out.redrawGauge = true;
+}
+
+} // namespace
+
+ReadingOutcome processReading(AppState &state, double voltage, const ReadingInputs &inputs)
+{
+    ReadingOutcome out;
+    out.voltageText = voltageText(state, voltage);
+    const bool placed = inputs.relativeMode ? relativeChain(state, voltage, inputs, out)
+                                            : absoluteChain(state, voltage, inputs, out);
+    if (placed) {
+        finish(state, out);
+        out.sendUpdateFrame = true;
+    }
+    return out;
+}
+
+ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage, const ReadingInputs &inputs)
+{
+    ReadingOutcome out;
+    const std::optional<double> voltage = readLocaleNumber(typedVoltage, state.decimalSeparator);
+    if (!voltage) {
+        out.positionText = "The test value \"" + std::string(typedVoltage) + "\" is not a number.";
+        return out;
+    }
+    out.voltageText = voltageText(state, *voltage);
+    if (absoluteChain(state, *voltage, inputs, out))
+        finish(state, out);
+    return out;
+}
+
+void takeZeroReference(AppState &state) { state.zeroReferenceDbm = state.levelDbm; }
+
+} // namespace merolan

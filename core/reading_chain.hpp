@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/app_state.hpp"
+#include "core/conversion.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace merolan {
+
+// What a reading depends on besides the state: the relative-mode switch and the six limit boxes.
+struct ReadingInputs {
+    bool relativeMode = false;
+    std::string dbmMax, dbmMin, wattMax, wattMin, voltMax, voltMin;
+};
+
+struct CaptureText {
+    int slot = 0; // 1..6
+    std::string text;
+};
+
+// Everything a reading changes on screen and on the wire; the window applies it as it stands.
+// An absent text leaves its label as it was.
+struct ReadingOutcome {
+    std::optional<std::string> voltageText;   // "AD Voltage"
+    std::optional<CaptureText> capture;       // into the calibration window's armed box
+    std::optional<std::string> slopeText;     // diagnostic line of the calibration
+    std::optional<std::string> interceptText;
+    std::optional<std::string> dbmText;       // large readout: dBm, or dB in relative mode
+    std::optional<std::string> wattText;
+    std::optional<std::string> voltText;
+    std::optional<std::string> measurementText; // absolute level beside "Measurement :"
+    LampAction lamp = LampAction::LeaveUnchanged;
+    std::optional<std::string> positionText;  // the scale position, or why there is none
+    bool sendUpdateFrame = false;
+    bool redrawGauge = false;
+};
+
+// One accepted reading frame. When the conversion cannot give a level, the outcome shows the
+// voltage and the reason, and nothing is sent or drawn.
+ReadingOutcome processReading(AppState &state, double voltage, const ReadingInputs &inputs);
+
+// The test button: the absolute chain for a typed voltage, whatever the relative mode, with a
+// redraw but no frame.
+ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage, const ReadingInputs &inputs);
+
+// "Zero Reference": later relative readings show the difference to the latest level.
+void takeZeroReference(AppState &state);
+
+} // namespace merolan

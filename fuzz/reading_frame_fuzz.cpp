@@ -1,0 +1,31 @@
+#include "core/app_state.hpp"
+#include "core/conversion.hpp"
+#include "core/readout_text.hpp"
+#include "core/wire_protocol.hpp"
+
+#include <cmath>
+#include <cstdlib>
+
+using namespace merolan;
+
+// Every read either is dropped or yields a voltage in 0..5 V whose whole conversion stays finite.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const auto reading = decodeReadingFrame(std::span<const std::uint8_t>(data, size));
+    if (!reading)
+        return 0;
+    if (size != 3 || !(reading->detectorVoltage >= 0 && reading->detectorVoltage < 5) || reading->trace.size() != 8)
+        std::abort();
+    AppState state;
+    state.settings = factorySettings();
+    if (computeCalibrationLine(state))
+        std::abort();
+    const auto levels = computeLevels(state, reading->detectorVoltage);
+    if (const auto *l = std::get_if<Levels>(&levels)) {
+        if (!std::isfinite(l->levelDbm) || formatWattText(l->levelWatt).empty() || formatVoltText(l->levelVolt).empty())
+            std::abort();
+        evaluateWarning(state, l->detectorDbm);
+        encodeCommandFrame(state.commandMode, positionToPwm(5, state.settings.lowRefPwm, state.settings.highRefPwm));
+    }
+    return 0;
+}

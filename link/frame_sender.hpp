@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/app_state.hpp"
+
+namespace merolan {
+
+class SerialLink;
+
+// Each returns whether a frame was written: with no port open nothing is.
+
+// The frame for a needle position, between the panel meter's two references.
+bool sendScalePosition(SerialLink &link, const AppState &state, double scalePosition);
+
+// A poll: the frame for position 0 with the poll flag added to the mode for this one write.
+bool sendPoll(SerialLink &link, AppState &state);
+
+// A raw PWM value, rounded half to even; the frame clamps it to 0..1023.
+bool sendPanelPwm(SerialLink &link, const AppState &state, double value);
+
+} // namespace merolan

@@ -1,0 +1,35 @@
+#include "link/panel_meter.hpp"
+
+#include "core/text_format.hpp"
+#include "core/wire_protocol.hpp"
+
+namespace merolan {
+
+std::optional<int> stepReference(int value, ReferenceStep step)
+{
+    switch (step) {
+    case ReferenceStep::Down1:
+        return value >= 1 ? std::optional(value - 1) : std::nullopt;
+    case ReferenceStep::Down10:
+        return value >= 10 ? std::optional(value - 10) : std::nullopt;
+    case ReferenceStep::Up10:
+        return value <= kMaxPwm - 10 ? std::optional(value + 10) : std::nullopt;
+    case ReferenceStep::Up1:
+        return value <= kMaxPwm - 1 ? std::optional(value + 1) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> referenceLabelValue(const QString &labelText)
+{
+    // The program writes these labels itself, always with "." whatever the locale.
+    return readLocaleNumber(labelText.toStdString(), '.');
+}
+
+void applyExternalMeterSwitch(AppState &state, bool checked)
+{
+    state.settings.externalMeterOn = checked ? -1 : 0;
+    state.commandMode = checked ? kExternalMeterFlag : 0;
+}
+
+} // namespace merolan

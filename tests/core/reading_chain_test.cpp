@@ -1,0 +1,146 @@
+#include "core/reading_chain.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace merolan;
+
+namespace {
+
+AppState factoryState()
+{
+    AppState state;
+    state.settings = factorySettings();
+    return state;
+}
+
+ReadingInputs dbmInputs(const char *max = "-10", const char *min = "-50", bool relative = false)
+{
+    ReadingInputs in;
+    in.relativeMode = relative;
+    in.dbmMax = max;
+    in.dbmMin = min;
+    in.wattMax = in.voltMax = "1.0";
+    in.wattMin = in.voltMin = "0";
+    return in;
+}
+
+// The detector voltage that the factory Low line turns into `dbm` (attenuator 0).
+double voltsFor(double dbm) { return 1.52486 + (dbm + 10) * (1.52486 - 0.73998) / 40; }
+
+} // namespace
+
+TEST(ReadingChain, AbsoluteReadingFillsEveryReadoutAndAsksForFrameAndRedraw)
+{
+    AppState state = factoryState();
+    const ReadingOutcome out = processReading(state, 1.13242, dbmInputs());
+    EXPECT_EQ(out.voltageText, "1.13242");
+    EXPECT_EQ(out.dbmText, "-30 dBm");
+    EXPECT_TRUE(out.wattText);
+    EXPECT_EQ(out.voltText, " 7.07 mV");
+    EXPECT_EQ(out.slopeText, "50.9632045663031");
+    EXPECT_EQ(out.interceptText, "-87.711752114973");
+    EXPECT_EQ(out.lamp, LampAction::Hide);
+    EXPECT_NEAR(state.scalePosition, 5, 1e-9);
+    EXPECT_TRUE(out.sendUpdateFrame);
+    EXPECT_TRUE(out.redrawGauge);
+    EXPECT_FALSE(out.capture);
+    EXPECT_FALSE(out.measurementText);
+}
+
+TEST(ReadingChain, RelativeReadingsShowTheDifferenceToTheZeroReference)
+{
+    AppState state = factoryState();
+    processReading(state, voltsFor(-20), dbmInputs());
+    takeZeroReference(state);
+    EXPECT_NEAR(state.zeroReferenceDbm, -20, 1e-9);
+
+    const ReadingInputs relative = dbmInputs("20", "0", true);
+    ReadingOutcome out = processReading(state, voltsFor(-23.456), relative);
+    EXPECT_EQ(out.measurementText, "-23.46 dBm");
+    EXPECT_EQ(out.dbmText, "-3.46 dB");
+    EXPECT_FALSE(out.wattText);
+    EXPECT_EQ(state.scalePosition, 0);
+
+    out = processReading(state, voltsFor(-10), relative);
+    EXPECT_EQ(out.dbmText, " 10 dB");
+    EXPECT_NEAR(state.scalePosition, 5, 1e-9);
+    EXPECT_TRUE(out.sendUpdateFrame);
+}
+
+TEST(ReadingChain, RelativeModeUsesTheDbmScaleWhateverTheUnit)
+{
+    AppState state = factoryState();
+    state.settings.gaugeUnit = std::int16_t{2};
+    processReading(state, voltsFor(6), dbmInputs("20", "0", true));
+    EXPECT_NEAR(state.scalePosition, 3, 1e-9); // 6 dB on the 0..20 dB scale, not 4 mW on 0..1 W
+}
+
+TEST(ReadingChain, CaptureFollowsTheArmedSlotOnlyInAbsoluteMode)
+{
+    AppState state = factoryState();
+    state.decimalSeparator = ',';
+    state.calCaptureSlot = 4;
+    ReadingOutcome out = processReading(state, 0.778934, dbmInputs());
+    ASSERT_TRUE(out.capture);
+    EXPECT_EQ(out.capture->slot, 4);
+    EXPECT_EQ(out.capture->text, "0,77893");
+    EXPECT_EQ(state.calCaptureSlot, 4);
+
+    out = processReading(state, 0.778934, dbmInputs("20", "0", true));
+    EXPECT_FALSE(out.capture);
+}
+
+TEST(ReadingChain, UnusableCalibrationShowsTheVoltageAndWhy)
+{
+    AppState state = factoryState();
+    state.calCaptureSlot = 1;
+    state.scalePosition = 3;
+    state.settings.calLowMinus10 = std::string("1.5x");
+    const ReadingOutcome out = processReading(state, 1.0, dbmInputs());
+    EXPECT_EQ(out.voltageText, "1");
+    ASSERT_TRUE(out.capture); // a capture still works, so broken points can be measured again
+    ASSERT_TRUE(out.positionText);
+    EXPECT_NE(out.positionText->find("Low -10 dBm calibration point"), std::string::npos);
+    EXPECT_FALSE(out.dbmText);
+    EXPECT_FALSE(out.sendUpdateFrame);
+    EXPECT_FALSE(out.redrawGauge);
+    EXPECT_EQ(state.scalePosition, 3);
+}
+
+TEST(ReadingChain, LimitsWithoutSpanKeepThePositionAndSendNothing)
+{
+    AppState state = factoryState();
+    state.scalePosition = 2;
+    const ReadingOutcome out = processReading(state, 1.0, dbmInputs("-10", "-10"));
+    EXPECT_TRUE(out.dbmText);
+    EXPECT_FALSE(out.sendUpdateFrame);
+    EXPECT_FALSE(out.redrawGauge);
+    EXPECT_EQ(state.scalePosition, 2);
+}
+
+TEST(ReadingChain, UnknownUnitKeepsThePreviousPosition)
+{
+    AppState state = factoryState();
+    state.scalePosition = 7;
+    state.settings.gaugeUnit = std::monostate{};
+    const ReadingOutcome out = processReading(state, 1.0, dbmInputs());
+    EXPECT_EQ(state.scalePosition, 7);
+    EXPECT_TRUE(out.sendUpdateFrame);
+}
+
+TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
+{
+    AppState state = factoryState();
+    state.decimalSeparator = ',';
+    ReadingOutcome out = processTestVoltage(state, "1,52486", dbmInputs("20", "0", true));
+    EXPECT_EQ(out.dbmText, "-10 dBm");
+    EXPECT_TRUE(out.redrawGauge);
+    EXPECT_FALSE(out.sendUpdateFrame);
+
+    state.decimalSeparator = '.';
+    out = processTestVoltage(state, "0,9", dbmInputs());
+    EXPECT_FALSE(out.voltageText);
+    EXPECT_FALSE(out.redrawGauge);
+    ASSERT_TRUE(out.positionText);
+    EXPECT_NE(out.positionText->find("0,9"), std::string::npos);
+}

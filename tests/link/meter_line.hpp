@@ -1,0 +1,65 @@
+#pragma once
+
+#include "link/serial_link.hpp"
+#include "tools/meter_sim/meter_simulator.hpp"
+
+#include <QDeadlineTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+// The link talking to a simulated meter over a pseudo-terminal, both in this thread.
+namespace merolan::testing {
+
+constexpr int kTimeoutMs = 5000;
+
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray result;
+    for (int v : values)
+        result.append(static_cast<char>(v));
+    return result;
+}
+
+// Runs the event loop until the spy holds count signals; generous, since the machine may be busy.
+inline bool waitForCount(QSignalSpy &spy, qsizetype count, int timeoutMs = kTimeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (spy.count() < count) {
+        if (deadline.hasExpired() || !spy.wait(static_cast<int>(deadline.remainingTime())))
+            return spy.count() >= count;
+    }
+    return true;
+}
+
+class MeterLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
+        const auto failure = link.open(1, meter.devicePath());
+        ASSERT_FALSE(failure) << failure->toStdString();
+    }
+
+    // The next frame the meter takes in.
+    QByteArray nextFrame()
+    {
+        if (!waitForCount(frames, seen_ + 1))
+            return {};
+        return frames.at(seen_++).at(0).toByteArray();
+    }
+
+    MeterSimulator meter;
+    SerialLink link;
+    QSignalSpy frames{&meter, &MeterSimulator::frameReceived};
+    QSignalSpy reads{&link, &SerialLink::readArrived};
+
+private:
+    qsizetype seen_ = 0;
+};
+
+} // namespace merolan::testing

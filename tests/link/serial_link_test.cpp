@@ -1,0 +1,148 @@
+#include "link/frame_sender.hpp"
+#include "link/serial_link.hpp"
+#include "tests/link/meter_line.hpp"
+
+#include "core/wire_protocol.hpp"
+
+#include <span>
+
+using namespace merolan;
+using namespace merolan::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::optional<DecodedReading> decode(const QByteArray &read)
+{
+    return decodeReadingFrame(std::span(reinterpret_cast<const std::uint8_t *>(read.constData()),
+                                        static_cast<std::size_t>(read.size())));
+}
+
+QByteArray readAt(const QSignalSpy &spy, qsizetype i)
+{
+    return spy.at(i).at(0).toByteArray();
+}
+
+} // namespace
+
+using SerialLinkLine = MeterLine;
+
+TEST_F(SerialLinkLine, AReplyArrivesAsOneReadOfThreeBytes)
+{
+    AppState state;
+    meter.setRawCode(0x4E12A5);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 1));
+    ASSERT_EQ(readAt(reads, 0), bytes({0x4E, 0x12, 0xA5}));
+    const auto reading = decode(readAt(reads, 0));
+    ASSERT_TRUE(reading);
+    EXPECT_NEAR(reading->detectorVoltage, 1.52486, 5e-6);
+    EXPECT_EQ(reading->trace, "4E:12:A5");
+}
+
+TEST_F(SerialLinkLine, ASplitReplyGivesTwoReadsThatDoNotDecode)
+{
+    AppState state;
+    meter.setFault(MeterSimulator::Fault::SplitReply);
+    // Far longer than the quiet time, so even a slow event loop sees the pause.
+    meter.setSplitPause(300ms);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 2));
+    EXPECT_EQ(readAt(reads, 0).size(), 2);
+    EXPECT_EQ(readAt(reads, 1).size(), 1);
+    EXPECT_FALSE(decode(readAt(reads, 0)));
+    EXPECT_FALSE(decode(readAt(reads, 1)));
+}
+
+TEST_F(SerialLinkLine, AStrayByteSpoilsOnlyItsOwnRead)
+{
+    AppState state;
+    meter.setRawCode(0x800000);
+    meter.setFault(MeterSimulator::Fault::ExtraByte);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 1));
+    EXPECT_EQ(readAt(reads, 0).size(), 4);
+    EXPECT_FALSE(decode(readAt(reads, 0)));
+
+    meter.setFault(MeterSimulator::Fault::None);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 2));
+    EXPECT_EQ(readAt(reads, 1), bytes({0x80, 0x00, 0x00}));
+}
+
+TEST_F(SerialLinkLine, NothingIsWrittenWhileClosedAndReopeningWorks)
+{
+    AppState state;
+    link.close();
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(sendPoll(link, state));
+    EXPECT_EQ(state.commandMode, 0);
+    EXPECT_FALSE(sendPanelPwm(link, state, 512));
+
+    ASSERT_FALSE(link.open(2, meter.devicePath()));
+    EXPECT_EQ(link.portNumber(), 2);
+    state.settings.highRefPwm = 1023;
+    ASSERT_TRUE(sendScalePosition(link, state, 5));
+    // The first frame the meter ever sees is the one sent after reopening.
+    EXPECT_EQ(nextFrame(), bytes({0x00, 0x00, 0x80}));
+    EXPECT_EQ(frames.count(), 1);
+}
+
+TEST_F(SerialLinkLine, OpeningAnotherPortReleasesTheFirst)
+{
+    MeterSimulator other;
+    QString error;
+    ASSERT_TRUE(other.openPseudoTerminal(&error)) << error.toStdString();
+    ASSERT_FALSE(link.open(3, other.devicePath()));
+    EXPECT_EQ(link.portNumber(), 3);
+    SerialLink second;
+    EXPECT_FALSE(second.open(1, meter.devicePath())); // no longer held by the first link
+}
+
+TEST_F(SerialLinkLine, APortThatCannotBeOpenedIsNamedWithTheReason)
+{
+    struct Case {
+        int port;
+        QString device;
+        QStringList words;
+    };
+    const QString missing = QStringLiteral("/dev/merolan-no-such-port");
+    const Case cases[] = {
+        {4, missing, {"Com 4", missing, "no such device"}},
+        {1, meter.devicePath(), {"Com 1", meter.devicePath(), "in use"}},
+        {7, QString(), {"Com 7", "--port 7="}},
+    };
+    for (const Case &c : cases) {
+        SerialLink other;
+        const auto failure = other.open(c.port, c.device);
+        ASSERT_TRUE(failure) << c.port;
+        for (const QString &word : c.words)
+            EXPECT_TRUE(failure->contains(word)) << failure->toStdString() << " lacks " << word.toStdString();
+        EXPECT_FALSE(other.isOpen());
+        EXPECT_FALSE(other.write({0, 0, 0}));
+    }
+}
+
+TEST_F(SerialLinkLine, AVanishedDeviceClosesThePortOnceAndCanBeChosenAgain)
+{
+    QSignalSpy lost(&link, &SerialLink::portLost);
+    const QString device = meter.devicePath();
+    meter.close(); // the pseudo-terminal's far end goes away, as a pulled adapter does
+
+    ASSERT_TRUE(waitForCount(lost, 1));
+    const QString message = lost.at(0).at(0).toString();
+    EXPECT_TRUE(message.contains("Com 1")) << message.toStdString();
+    EXPECT_TRUE(message.contains(device)) << message.toStdString();
+    EXPECT_FALSE(link.isOpen());
+    AppState state;
+    EXPECT_FALSE(sendPoll(link, state));
+    EXPECT_FALSE(lost.wait(200));
+
+    QString error;
+    ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
+    ASSERT_FALSE(link.open(1, meter.devicePath()));
+    meter.setRawCode(0x123456);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 1));
+    EXPECT_EQ(readAt(reads, 0), bytes({0x12, 0x34, 0x56}));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ui/user_dialogs.hpp"
+
+#include <deque>
+#include <vector>
+
+namespace merolan {
+
+// Answers every dialog from a script and records what the program asked.
+class ScriptedDialogs final : public UserDialogs {
+public:
+    struct Message {
+        Icon icon;
+        QString title;
+        QString text;
+    };
+
+    std::vector<Message> messages;
+    std::vector<QString> questions;     // the text of every Yes/No question
+    std::deque<bool> yesNoAnswers;      // No once the script runs out
+    std::vector<QString> fileTitles;
+    std::deque<QString> fileAnswers;    // cancel once the script runs out
+    std::vector<QString> openedAddresses;
+
+    void showMessage(QWidget *, Icon icon, const QString &title, const QString &text) override
+    {
+        messages.push_back({icon, title, text});
+    }
+
+    bool askYesNo(QWidget *, const QString &, const QString &text) override
+    {
+        questions.push_back(text);
+        if (yesNoAnswers.empty())
+            return false;
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+
+    QString chooseExistingFile(QWidget *, const QString &title, const QString &) override
+    {
+        fileTitles.push_back(title);
+        if (fileAnswers.empty())
+            return {};
+        QString answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+
+    void openAddress(const QString &address) override { openedAddresses.push_back(address); }
+};
+
+} // namespace merolan

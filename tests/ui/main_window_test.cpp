@@ -1,0 +1,341 @@
+#include "ui/main_window.hpp"
+
+#include "core/settings_file.hpp"
+#include "gauge/gauge_face.hpp"
+#include "support/scripted_dialogs.hpp"
+#include "tools/meter_sim/meter_simulator.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace merolan;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan" / "merolan.dat",
+                       dialogs, {}};
+    std::unique_ptr<MainWindow> window;
+
+    void store(const MeterSettings &settings) { ASSERT_FALSE(saveSettings(context.settingsFile, settings, '.')); }
+    void start() { window = std::make_unique<MainWindow>(context); }
+
+    template <class W> W *find(const char *name) const
+    {
+        W *widget = window->findChild<W *>(QString::fromLatin1(name));
+        EXPECT_TRUE(widget) << name;
+        return widget;
+    }
+    QString text(const char *name) const
+    {
+        if (auto *box = window->findChild<QLineEdit *>(QString::fromLatin1(name)))
+            return box->text();
+        return find<QLabel>(name)->text();
+    }
+    bool checked(const char *name) const { return find<QCheckBox>(name)->isChecked(); }
+    bool measuring() const { return window->isMeasuring(); }
+    int needlePixels() const
+    {
+        const QImage &image = window->gaugeFace().image();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == QColor(192, 0, 0);
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsEmptyBoxesAndCreatesTheFile)
+{
+    start();
+    EXPECT_TRUE(std::filesystem::exists(context.settingsFile));
+    EXPECT_EQ(std::filesystem::file_size(context.settingsFile), 0u);
+    for (const char *box : {"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8"}) {
+        EXPECT_EQ(text(box), QString()) << box;
+        EXPECT_TRUE(find<QLineEdit>(box)->isEnabled()) << box;
+    }
+    for (const char *box : {"Check1", "Check5", "Check6", "Check7", "Check8", "Check9", "Check10"})
+        EXPECT_FALSE(checked(box)) << box;
+    EXPECT_EQ(context.state.commandMode, 0);
+    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::string()));
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(context.state.settings.frequencyRange));
+    EXPECT_FALSE(measuring());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "Close Port");
+}
+
+TEST_F(MainWindowTest, FactorySettingsFillTheControls)
+{
+    store(factorySettings());
+    start();
+    EXPECT_EQ(text("Text2"), "0");
+    EXPECT_EQ(text("Text3"), "-10");
+    EXPECT_EQ(text("Text4"), "-50");
+    EXPECT_EQ(text("Text5"), "1.0");
+    EXPECT_EQ(text("Text8"), "0");
+    EXPECT_TRUE(checked("Check8"));
+    EXPECT_TRUE(checked("Check5"));
+    EXPECT_FALSE(find<QLineEdit>("Text5")->isEnabled());
+    EXPECT_TRUE(find<QLineEdit>("Text3")->isEnabled());
+    EXPECT_EQ(text("Label17"), "-10dBm");
+    EXPECT_EQ(text("Label15"), "-50dBm");
+    // Boxes whose designed text differed now hold their text as text; the others keep their kind.
+    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0}));
+    EXPECT_EQ(context.state.settings.dbmScaleMin, SettingValue(std::string("-50")));
+    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{1}));
+}
+
+TEST_F(MainWindowTest, StoredRangeUnitAndPanelMeterSwitchAreRestored)
+{
+    MeterSettings s = factorySettings();
+    s.frequencyRange = std::int16_t{2};
+    s.gaugeUnit = std::int16_t{2};
+    s.externalMeterOn = -1;
+    store(s);
+    start();
+    EXPECT_FALSE(checked("Check8"));
+    EXPECT_TRUE(checked("Check9"));
+    EXPECT_TRUE(checked("Check6"));
+    EXPECT_FALSE(checked("Check5"));
+    EXPECT_TRUE(find<QLineEdit>("Text5")->isEnabled());
+    EXPECT_FALSE(find<QLineEdit>("Text3")->isEnabled());
+    EXPECT_EQ(text("Label17"), " 1 W");
+    EXPECT_TRUE(checked("Check1"));
+    EXPECT_EQ(context.state.commandMode, 64);
+}
+
+TEST_F(MainWindowTest, OnlyMinusOneSwitchesThePanelMeterOn)
+{
+    MeterSettings s = factorySettings();
+    s.externalMeterOn = 1;
+    s.frequencyRange = std::int16_t{4};
+    store(s);
+    start();
+    EXPECT_FALSE(checked("Check1"));
+    EXPECT_EQ(context.state.commandMode, 0);
+    EXPECT_FALSE(checked("Check8") || checked("Check9") || checked("Check10"));
+    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{4}));
+}
+
+TEST_F(MainWindowTest, ACorruptSettingsFileIsReportedOnceAndLeftAlone)
+{
+    std::filesystem::create_directories(context.settingsFile.parent_path());
+    std::vector<char> corrupt(128, 0);
+    corrupt[6] = 7;
+    std::ofstream(context.settingsFile, std::ios::binary).write(corrupt.data(), 128);
+    start();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(QString::fromStdString(context.settingsFile.string())));
+    EXPECT_EQ(text("Text3"), QString());
+    std::ifstream in(context.settingsFile, std::ios::binary);
+    EXPECT_EQ(std::vector<char>(std::istreambuf_iterator<char>(in), {}), corrupt);
+}
+
+TEST_F(MainWindowTest, RangeAndUnitBoxesActAsOneChoice)
+{
+    store(factorySettings());
+    start();
+    find<QCheckBox>("Check8")->click(); // unchecking the only one checks it again
+    EXPECT_TRUE(checked("Check8"));
+    find<QCheckBox>("Check9")->click();
+    EXPECT_FALSE(checked("Check8"));
+    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{2}));
+    find<QCheckBox>("Check6")->click();
+    EXPECT_FALSE(checked("Check5"));
+    EXPECT_EQ(context.state.settings.gaugeUnit, SettingValue(std::int16_t{2}));
+    EXPECT_FALSE(find<QLineEdit>("Text3")->isEnabled());
+    EXPECT_TRUE(find<QLineEdit>("Text6")->isEnabled());
+}
+
+TEST_F(MainWindowTest, InvalidRangesShowOneMessagePerUnitAndDoNotStart)
+{
+    store(factorySettings());
+    start();
+    find<QLineEdit>("Text6")->setText("1");
+    find<QLineEdit>("Text8")->setText("2");
+    find<QLineEdit>("Text7")->setText("1");
+    find<QPushButton>("Command2")->click();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].title, "Screen Gauge Meter Watt-ERROR");
+    EXPECT_EQ(dialogs.messages[1].title, "Screen Gauge Meter Volt-ERROR");
+    EXPECT_EQ(dialogs.messages[1].text, "Min Scale input level must be lower than Max input RF Level");
+    EXPECT_FALSE(measuring());
+}
+
+TEST_F(MainWindowTest, TestButtonRunsTheChainWithoutTheMeter)
+{
+    store(factorySettings());
+    start();
+    find<QLineEdit>("Text1")->setText("1.52486");
+    find<QPushButton>("Command5")->click();
+    EXPECT_EQ(text("Label6"), "-10 dBm");
+    EXPECT_EQ(text("Label1"), "1.52486");
+    EXPECT_DOUBLE_EQ(context.state.scalePosition, 10);
+    EXPECT_GT(needlePixels(), 100);
+
+    find<QLineEdit>("Text1")->setText("abc");
+    find<QPushButton>("Command5")->click();
+    EXPECT_TRUE(text("Label19").contains("abc"));
+    EXPECT_EQ(text("Label6"), "-10 dBm");
+}
+
+TEST_F(MainWindowTest, RelativeModeSetsItsScaleAndSwitchingOffReloadsTheFile)
+{
+    store(factorySettings());
+    start();
+    find<QLineEdit>("Text2")->setText("20"); // unsaved
+    find<QCheckBox>("Check11")->click();
+    EXPECT_TRUE(find<QGroupBox>("Frame1")->isVisibleTo(window.get()));
+    EXPECT_EQ(text("Text3"), "20");
+    EXPECT_EQ(text("Text4"), "0");
+    EXPECT_EQ(text("Label13"), "dB");
+    EXPECT_EQ(text("Label17"), " 20dB");
+    EXPECT_TRUE(checked("Check2"));
+    EXPECT_FALSE(find<QCheckBox>("Check6")->isEnabled());
+
+    find<QCheckBox>("Check11")->click();
+    EXPECT_FALSE(find<QGroupBox>("Frame1")->isVisibleTo(window.get()));
+    EXPECT_EQ(text("Text3"), "-10");
+    EXPECT_EQ(text("Text4"), "-50");
+    EXPECT_FALSE(checked("Check2"));
+    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0})); // the file's value again
+}
+
+TEST_F(MainWindowTest, ShowingImportedSettingsEndsOnLowAndDbm)
+{
+    store(factorySettings());
+    start();
+    MeterSettings imported = factorySettings();
+    imported.frequencyRange = std::int16_t{3};
+    imported.gaugeUnit = std::int16_t{3};
+    imported.attenuatorDbm = std::string("6");
+    context.state.settings = imported;
+    window->showSettingsInWindows();
+    EXPECT_TRUE(checked("Check8"));
+    EXPECT_TRUE(checked("Check5"));
+    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{1}));
+    EXPECT_EQ(context.state.settings.gaugeUnit, SettingValue(std::int16_t{1}));
+    EXPECT_EQ(text("Text2"), "6");
+    EXPECT_FALSE(find<QLineEdit>("Text7")->isEnabled());
+    // switching relative measurement off reloads the file and so undoes the import
+    find<QCheckBox>("Check11")->click();
+    find<QCheckBox>("Check11")->click();
+    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0}));
+}
+
+TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
+{
+    start();
+    EXPECT_EQ(window->windowTitle(), "MEROLAN - RF Power Meter");
+    const std::pair<const char *, QRect> cases[] = {
+        {"Label6", {728, 60, 185, 41}},  {"Text2", {853, 252, 65, 17}},   {"Combo1", {808, 504, 97, 21}},
+        {"Check11", {280, 428, 13, 13}}, {"Command2", {132, 420, 89, 25}}, {"Picture2", {117, 99, 528, 222}},
+        {"Frame1", {252, 460, 253, 121}}, {"Label19", {104, 664, 413, 21}}, {"Picture3", {228, 144, 67, 67}},
+    };
+    for (const auto &[name, rect] : cases)
+        EXPECT_EQ(window->findChild<QWidget *>(QString::fromLatin1(name))->geometry(), rect) << name;
+    EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(255, 192, 192));
+}
+
+namespace {
+
+// The window measuring a simulated meter on "Com 1".
+class MeasuringSession : public MainWindowTest {
+protected:
+    MeterSimulator meter;
+    QSignalSpy frames{&meter, &MeterSimulator::frameReceived};
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
+        context.portDevices.insert(1, meter.devicePath());
+        store(factorySettings());
+        start();
+        emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
+        ASSERT_TRUE(window->link().isOpen());
+    }
+
+    // Waits for the next frame of the given kind (poll or update) and returns it.
+    QByteArray nextFrame(bool poll)
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (frames.isEmpty() && !frames.wait(5000))
+                return {};
+            const QByteArray frame = frames.takeFirst().at(0).toByteArray();
+            if (((static_cast<unsigned char>(frame[0]) & 0x80) != 0) == poll)
+                return frame;
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+TEST_F(MeasuringSession, ReadingsMoveReadoutsNeedleAndPanelMeter)
+{
+    meter.setLevelDbm(-30);
+    find<QPushButton>("Command2")->click();
+    EXPECT_EQ(nextFrame(true), QByteArray("\x80\x00\x00", 3));
+    EXPECT_EQ(nextFrame(false), QByteArray("\x00\x00\x80", 3)); // position 5: PWM 512
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text("Label6") == "-30 dBm"; }, 5000));
+    EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(192, 255, 192));
+    EXPECT_GT(needlePixels(), 100);
+    EXPECT_EQ(text("Label2").size(), 8);
+
+    find<QLineEdit>("Text2")->setText("1"); // editing the attenuator stops polling at once
+    EXPECT_FALSE(measuring());
+    EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(255, 192, 192));
+    EXPECT_TRUE(window->link().isOpen());
+}
+
+TEST_F(MeasuringSession, LampLightsOnTheFourthReadingAboveTheWarningLevel)
+{
+    meter.setLevelDbm(0); // above the factory warning level of -5 dBm
+    QSignalSpy replies(&meter, &MeterSimulator::replySent);
+    auto *lamp = find<QLabel>("Picture3");
+    find<QPushButton>("Command2")->click();
+    for (int reading = 1; reading <= 3; ++reading) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= reading && context.state.warningCount == reading; }, 5000));
+        EXPECT_FALSE(lamp->isVisibleTo(window.get())) << reading;
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lamp->isVisibleTo(window.get()); }, 5000));
+}
+
+TEST_F(MeasuringSession, ClosePortStopsPollsAndClosesLater)
+{
+    meter.setLevelDbm(-30);
+    find<QPushButton>("Command2")->click();
+    ASSERT_FALSE(nextFrame(true).isEmpty());
+    emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Close Port"));
+    EXPECT_FALSE(measuring());
+    EXPECT_TRUE(window->link().isOpen());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->link().isOpen(); }, 5000));
+}
+
+TEST_F(MeasuringSession, PollingAClosedPortStopsAndTellsOnce)
+{
+    window->link().close();
+    find<QPushButton>("Command2")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, 5000));
+    EXPECT_FALSE(measuring());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(frames.isEmpty());
+}

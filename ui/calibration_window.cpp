@@ -1,0 +1,234 @@
+#include "ui/calibration_window.hpp"
+
+#include "core/setting_value.hpp"
+#include "link/frame_sender.hpp"
+#include "ui/app_context.hpp"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace merolan {
+namespace {
+
+// The layout was drawn in twips; the screen has 15 of them to the pixel.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template <class Widget, class... Args>
+Widget *place(QWidget *parent, const char *name, const QRect &where, Args &&...args)
+{
+    auto *widget = new Widget(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(where);
+    return widget;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QRect &where)
+{
+    return place<QPushButton>(parent, name, where, caption);
+}
+
+QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, const QRect &where)
+{
+    return place<QGroupBox>(parent, name, where, caption);
+}
+
+} // namespace
+
+CalibrationWindow::CalibrationWindow(AppContext &context, SerialLink &link, CalibrationHooks hooks,
+                                     QWidget *parent)
+    : QWidget(parent, Qt::Window), context_(context), link_(link), hooks_(std::move(hooks))
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Calibration and Settings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(555, 480);
+
+    buildReferenceRows(frame(this, "Frame1", QStringLiteral("Gauge Meter Settings"), twips(180, 180, 7935, 1695)));
+
+    QGroupBox *input = frame(this, "Frame2", QStringLiteral("Input RF Level"), twips(240, 2040, 4035, 4935));
+    buildPointFrame(input, "Frame3", QStringLiteral("Low"), 360, 1, "Command13", "Command14");
+    buildPointFrame(input, "Frame4", QStringLiteral("Mid"), 1800, 3, "Command15", "Command12");
+    buildPointFrame(input, "Frame5", QStringLiteral("High"), 3300, 5, "Command16", "Command17");
+
+    QGroupBox *factory =
+        frame(this, "Frame6", QStringLiteral("Factory Default Calibration"), twips(4620, 2040, 3495, 1335));
+    connect(button(factory, "Command19", QStringLiteral("Create default calibration"), twips(480, 540, 2535, 375)),
+            &QPushButton::clicked, this, &CalibrationWindow::createDefault);
+
+    QGroupBox *preset = frame(this, "Frame7", QStringLiteral("Load Pre-calibrated Data"), twips(4620, 3720, 3495, 1035));
+    connect(button(preset, "Command20", QStringLiteral("Load Calibration File"), twips(480, 420, 2535, 435)),
+            &QPushButton::clicked, this, &CalibrationWindow::loadFile);
+
+    // Two blanks in the caption, as the panel has always shown it.
+    QGroupBox *warning =
+        frame(this, "Frame8", QStringLiteral("Log Detector Warning  Level (dBm)"), twips(4620, 5040, 3495, 795));
+    warningLevel_ = place<QLineEdit>(warning, "Text7", twips(780, 300, 1815, 285));
+
+    connect(button(this, "Command5", QStringLiteral("Save and Exit"), twips(4680, 6600, 1695, 375)),
+            &QPushButton::clicked, this, &CalibrationWindow::saveAndExit);
+    connect(button(this, "Command18", QStringLiteral("Exit"), twips(6480, 6600, 1695, 375)),
+            &QPushButton::clicked, this, &QWidget::close);
+
+    loadFromSettings();
+}
+
+void CalibrationWindow::buildReferenceRows(QWidget *frame)
+{
+    struct Arrow {
+        const char *name;
+        const char *caption;
+        int left;
+        ReferenceStep step;
+    };
+    const auto buildRow = [&](int top, const char *labelName, const char *showName, const char *showCaption,
+                              bool high, const Arrow(&arrows)[4]) {
+        QLabel *label = place<QLabel>(frame, labelName, twips(6240, top, 1275, 255));
+        for (const Arrow &arrow : arrows) {
+            QPushButton *b = button(frame, arrow.name, QLatin1String(arrow.caption), twips(arrow.left, top, 795, 255));
+            connect(b, &QPushButton::clicked, this, [this, label, step = arrow.step] { stepLabel(label, step); });
+        }
+        QPushButton *show = button(frame, showName, QLatin1String(showCaption), twips(2400, top, 1755, 255));
+        // The stored reference, not the label: after unsaved steps this moves the needle back.
+        connect(show, &QPushButton::clicked, this, [this, high] {
+            showReference(high ? context_.state.settings.highRefPwm : context_.state.settings.lowRefPwm);
+        });
+        return label;
+    };
+
+    lowReference_ = buildRow(600, "Label1", "Command6", "Show Low reference", false,
+                             {{"Command1", "<", 540, ReferenceStep::Down1},
+                              {"Command2", "<<", 1440, ReferenceStep::Down10},
+                              {"Command3", ">>", 4320, ReferenceStep::Up10},
+                              {"Command4", ">", 5220, ReferenceStep::Up1}});
+    highReference_ = buildRow(1020, "Label2", "Command7", "Show High reference", true,
+                              {{"Command11", "<", 540, ReferenceStep::Down1},
+                               {"Command10", "<<", 1440, ReferenceStep::Down10},
+                               {"Command9", ">>", 4320, ReferenceStep::Up10},
+                               {"Command8", ">", 5220, ReferenceStep::Up1}});
+}
+
+void CalibrationWindow::buildPointFrame(QWidget *parent, const char *name, const QString &caption, int top,
+                                        int upperSlot, const char *upperButton, const char *lowerButton)
+{
+    QGroupBox *box = frame(parent, name, caption, twips(240, top, 3435, 1395));
+    const struct {
+        int top;
+        const char *caption;
+        const char *button;
+        int slot;
+    } rows[] = {
+        {420, "-10 dBm", upperButton, upperSlot},
+        {780, "-50 dBm", lowerButton, upperSlot + 1},
+    };
+    for (const auto &row : rows) {
+        // Slots 1..6 name Text1..Text6 and, two to a frame, the row labels Label3..Label8.
+        const QByteArray labelName = "Label" + QByteArray::number(row.slot + 2);
+        const QByteArray boxName = "Text" + QByteArray::number(row.slot);
+        place<QLabel>(box, labelName.constData(), twips(180, row.top, 1035, 195), QLatin1String(row.caption));
+        QPushButton *measureButton = button(box, row.button, QStringLiteral("Measure"), twips(900, row.top, 915, 255));
+        connect(measureButton, &QPushButton::clicked, this, [this, slot = row.slot] { measure(slot); });
+        pointBoxes_[static_cast<std::size_t>(row.slot - 1)] =
+            place<QLineEdit>(box, boxName.constData(), twips(2040, row.top, 1155, 285), QStringLiteral("0"));
+    }
+}
+
+void CalibrationWindow::loadFromSettings()
+{
+    const MeterSettings &s = context_.state.settings;
+    const char separator = context_.state.decimalSeparator;
+    lowReference_->setText(QString::number(s.lowRefPwm));
+    highReference_->setText(QString::number(s.highRefPwm));
+    for (std::size_t i = 0; i < pointBoxes_.size(); ++i)
+        pointBoxes_[i]->setText(QString::fromStdString(textForm(s.*kCalibrationPoints[i], separator)));
+    warningLevel_->setText(QString::fromStdString(textForm(s.warningLevelDbm, separator)));
+}
+
+void CalibrationWindow::setCaptureText(int slot, const QString &text)
+{
+    if (slot >= 1 && slot <= static_cast<int>(pointBoxes_.size()))
+        pointBoxes_[static_cast<std::size_t>(slot - 1)]->setText(text);
+}
+
+void CalibrationWindow::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect outer = frameGeometry();
+    outer.moveCenter(screen->availableGeometry().center());
+    move(outer.topLeft());
+}
+
+void CalibrationWindow::closeEvent(QCloseEvent *event)
+{
+    // However the window goes, readings must stop landing in a box that no longer exists.
+    context_.state.calCaptureSlot = 0;
+    QWidget::closeEvent(event);
+}
+
+void CalibrationWindow::measure(int slot)
+{
+    context_.state.calCaptureSlot = static_cast<std::int16_t>(slot);
+    // The answer arrives through the main window's reading chain, which fills the armed box.
+    sendPoll(link_, context_.state);
+}
+
+void CalibrationWindow::stepLabel(QLabel *label, ReferenceStep step)
+{
+    const std::optional<double> value = referenceLabelValue(label->text());
+    if (!value)
+        return;
+    const double whole = std::clamp(std::nearbyint(*value), -32768.0, 32767.0);
+    const std::optional<int> next = stepReference(static_cast<int>(whole), step);
+    if (!next)
+        return;
+    label->setText(QString::number(*next));
+    sendPanelPwm(link_, context_.state, *next);
+}
+
+void CalibrationWindow::showReference(std::int16_t value)
+{
+    sendPanelPwm(link_, context_.state, value);
+}
+
+void CalibrationWindow::saveAndExit()
+{
+    CalibrationEdits edits;
+    for (std::size_t i = 0; i < pointBoxes_.size(); ++i)
+        edits.points[i] = pointBoxes_[i]->text();
+    edits.warningLevel = warningLevel_->text();
+    edits.lowReference = lowReference_->text();
+    edits.highReference = highReference_->text();
+    if (const std::optional<QString> refusal = saveEdits(context_, edits)) {
+        // The edits stay in the window so the user can shorten or retype them and save again.
+        context_.dialogs.showMessage(this, UserDialogs::Icon::Error, QStringLiteral("Save and Exit"), *refusal);
+        return;
+    }
+    close();
+}
+
+void CalibrationWindow::createDefault()
+{
+    if (createDefaultCalibration(context_, hooks_, this))
+        close();
+}
+
+void CalibrationWindow::loadFile()
+{
+    if (loadCalibrationFile(context_, hooks_, this))
+        close();
+}
+
+} // namespace merolan

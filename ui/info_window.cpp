@@ -1,0 +1,74 @@
+#include "ui/info_window.hpp"
+
+#include "ui/user_dialogs.hpp"
+
+#include <QEvent>
+#include <QFont>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+
+namespace merolan {
+namespace {
+
+// A reserved example domain until the project has a page of its own.
+const QString kProjectPage = QStringLiteral("https://merolan.example.org/");
+
+} // namespace
+
+InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));
+    resize(443, 92);
+
+    auto *sentence = new QLabel(QStringLiteral("Click the link belwo to visit the project page."), this);
+    sentence->setObjectName(QStringLiteral("Label1"));
+    sentence->setGeometry(12, 16, 341, 29);
+
+    link_ = new QLabel(kProjectPage, this);
+    link_->setObjectName(QStringLiteral("Label2"));
+    link_->setGeometry(12, 44, 389, 20);
+    // Plain text: the label is the address, and Qt must not turn it into a link of its own.
+    link_->setTextFormat(Qt::PlainText);
+    link_->setAutoFillBackground(false);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(16);
+    font.setBold(true);
+    font.setUnderline(true);
+    link_->setFont(font);
+    QPalette palette = link_->palette();
+    palette.setColor(QPalette::WindowText, QColor(40, 62, 255));
+    link_->setPalette(palette);
+    link_->setToolTip(QStringLiteral("Click... go to webpage"));
+    // Colour, underline and tooltip mark the link; the pointer stays the ordinary arrow.
+    link_->setCursor(Qt::ArrowCursor);
+    link_->installEventFilter(this);
+}
+
+void InfoWindow::ShowMe()
+{
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void InfoWindow::HyperJump(const QString &address)
+{
+    dialogs_.openAddress(address);
+}
+
+bool InfoWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == link_ && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && link_->rect().contains(mouse->position().toPoint()))
+            HyperJump(link_->text());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace merolan

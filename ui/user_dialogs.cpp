@@ -1,0 +1,41 @@
+#include "ui/user_dialogs.hpp"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace merolan {
+
+void DesktopDialogs::showMessage(QWidget *parent, Icon icon, const QString &title, const QString &text)
+{
+    const QMessageBox::Icon shown = icon == Icon::Error     ? QMessageBox::Critical
+                                    : icon == Icon::Warning ? QMessageBox::Warning
+                                                            : QMessageBox::Information;
+    QMessageBox box(shown, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool DesktopDialogs::askYesNo(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString DesktopDialogs::chooseExistingFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.selectFile(QStringLiteral("*.dat"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void DesktopDialogs::openAddress(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+} // namespace merolan

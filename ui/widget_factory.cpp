@@ -1,0 +1,75 @@
+#include "ui/widget_factory.hpp"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace merolan {
+namespace {
+template <class W> W *place(W *widget, const char *name, QRect rect)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(rect);
+    return widget;
+}
+} // namespace
+
+QLabel *makeLabel(QWidget *parent, const char *name, QRect rect, const QString &text)
+{
+    return place(new QLabel(text, parent), name, rect);
+}
+
+QLineEdit *makeLineEdit(QWidget *parent, const char *name, QRect rect, const QString &text)
+{
+    return place(new QLineEdit(text, parent), name, rect);
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, QRect rect, const QString &text)
+{
+    return place(new QPushButton(text, parent), name, rect);
+}
+
+QCheckBox *makeCheckBox(QWidget *parent, const char *name, QRect rect)
+{
+    return place(new QCheckBox(parent), name, rect);
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, QRect rect, const QString &title)
+{
+    return place(new QGroupBox(title, parent), name, rect);
+}
+
+void setTextColour(QWidget *widget, QColor colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void setButtonColour(QPushButton *button, QColor colour)
+{
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, colour);
+    button->setPalette(palette);
+    button->setAutoFillBackground(true);
+}
+
+QFont arialFont(int pixelSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont sansFont(int pixelSize)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace merolan

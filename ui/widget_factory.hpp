@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Small builders for the fixed, absolutely placed controls of the windows. Every control gets
+// its name as objectName, so tests and styles find it.
+namespace merolan {
+
+QLabel *makeLabel(QWidget *parent, const char *name, QRect rect, const QString &text);
+QLineEdit *makeLineEdit(QWidget *parent, const char *name, QRect rect, const QString &text);
+QPushButton *makeButton(QWidget *parent, const char *name, QRect rect, const QString &text);
+QCheckBox *makeCheckBox(QWidget *parent, const char *name, QRect rect);
+QGroupBox *makeFrame(QWidget *parent, const char *name, QRect rect, const QString &title);
+
+void setTextColour(QWidget *widget, QColor colour);
+void setButtonColour(QPushButton *button, QColor colour);
+
+// Arial where the system has it; fontconfig substitutes the metric-compatible Liberation Sans.
+QFont arialFont(int pixelSize, bool bold);
+// The sans serif face of the readouts.
+QFont sansFont(int pixelSize);
+
+} // namespace merolan
