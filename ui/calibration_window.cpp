@@ -1,5 +1,7 @@
 #include "ui/calibration_window.hpp"
 
+#include "ui/widget_factory.hpp"
+
 #include "core/setting_value.hpp"
 #include "link/frame_sender.hpp"
 #include "ui/app_context.hpp"
@@ -25,25 +27,6 @@ QRect twips(int left, int top, int width, int height)
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
-template <class Widget, class... Args>
-Widget *place(QWidget *parent, const char *name, const QRect &where, Args &&...args)
-{
-    auto *widget = new Widget(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(where);
-    return widget;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QRect &where)
-{
-    return place<QPushButton>(parent, name, where, caption);
-}
-
-QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, const QRect &where)
-{
-    return place<QGroupBox>(parent, name, where, caption);
-}
-
 } // namespace
 
 CalibrationWindow::CalibrationWindow(AppContext &context, SerialLink &link, CalibrationHooks hooks,
@@ -54,31 +37,32 @@ CalibrationWindow::CalibrationWindow(AppContext &context, SerialLink &link, Cali
     setWindowTitle(QStringLiteral("Calibration and Settings"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(555, 480);
+    setFont(sansFont(11));
 
-    buildReferenceRows(frame(this, "Frame1", QStringLiteral("Gauge Meter Settings"), twips(180, 180, 7935, 1695)));
+    buildReferenceRows(makeFrame(this, "Frame1", twips(180, 180, 7935, 1695), QStringLiteral("Gauge Meter Settings")));
 
-    QGroupBox *input = frame(this, "Frame2", QStringLiteral("Input RF Level"), twips(240, 2040, 4035, 4935));
+    QGroupBox *input = makeFrame(this, "Frame2", twips(240, 2040, 4035, 4935), QStringLiteral("Input RF Level"));
     buildPointFrame(input, "Frame3", QStringLiteral("Low"), 360, 1, "Command13", "Command14");
     buildPointFrame(input, "Frame4", QStringLiteral("Mid"), 1800, 3, "Command15", "Command12");
     buildPointFrame(input, "Frame5", QStringLiteral("High"), 3300, 5, "Command16", "Command17");
 
     QGroupBox *factory =
-        frame(this, "Frame6", QStringLiteral("Factory Default Calibration"), twips(4620, 2040, 3495, 1335));
-    connect(button(factory, "Command19", QStringLiteral("Create default calibration"), twips(480, 540, 2535, 375)),
+        makeFrame(this, "Frame6", twips(4620, 2040, 3495, 1335), QStringLiteral("Factory Default Calibration"));
+    connect(makeButton(factory, "Command19", twips(480, 540, 2535, 375), QStringLiteral("Create default calibration")),
             &QPushButton::clicked, this, &CalibrationWindow::createDefault);
 
-    QGroupBox *preset = frame(this, "Frame7", QStringLiteral("Load Pre-calibrated Data"), twips(4620, 3720, 3495, 1035));
-    connect(button(preset, "Command20", QStringLiteral("Load Calibration File"), twips(480, 420, 2535, 435)),
+    QGroupBox *preset = makeFrame(this, "Frame7", twips(4620, 3720, 3495, 1035), QStringLiteral("Load Pre-calibrated Data"));
+    connect(makeButton(preset, "Command20", twips(480, 420, 2535, 435), QStringLiteral("Load Calibration File")),
             &QPushButton::clicked, this, &CalibrationWindow::loadFile);
 
-    // Two blanks in the caption, as the panel has always shown it.
+    // The double blank in this caption is kept on purpose.
     QGroupBox *warning =
-        frame(this, "Frame8", QStringLiteral("Log Detector Warning  Level (dBm)"), twips(4620, 5040, 3495, 795));
-    warningLevel_ = place<QLineEdit>(warning, "Text7", twips(780, 300, 1815, 285));
+        makeFrame(this, "Frame8", twips(4620, 5040, 3495, 795), QStringLiteral("Log Detector Warning  Level (dBm)"));
+    warningLevel_ = makeLineEdit(warning, "Text7", twips(780, 300, 1815, 285), QString());
 
-    connect(button(this, "Command5", QStringLiteral("Save and Exit"), twips(4680, 6600, 1695, 375)),
+    connect(makeButton(this, "Command5", twips(4680, 6600, 1695, 375), QStringLiteral("Save and Exit")),
             &QPushButton::clicked, this, &CalibrationWindow::saveAndExit);
-    connect(button(this, "Command18", QStringLiteral("Exit"), twips(6480, 6600, 1695, 375)),
+    connect(makeButton(this, "Command18", twips(6480, 6600, 1695, 375), QStringLiteral("Exit")),
             &QPushButton::clicked, this, &QWidget::close);
 
     loadFromSettings();
@@ -94,12 +78,12 @@ void CalibrationWindow::buildReferenceRows(QWidget *frame)
     };
     const auto buildRow = [&](int top, const char *labelName, const char *showName, const char *showCaption,
                               bool high, const Arrow(&arrows)[4]) {
-        QLabel *label = place<QLabel>(frame, labelName, twips(6240, top, 1275, 255));
+        QLabel *label = makeLabel(frame, labelName, twips(6240, top, 1275, 255), QString());
         for (const Arrow &arrow : arrows) {
-            QPushButton *b = button(frame, arrow.name, QLatin1String(arrow.caption), twips(arrow.left, top, 795, 255));
+            QPushButton *b = makeButton(frame, arrow.name, twips(arrow.left, top, 795, 255), QLatin1String(arrow.caption));
             connect(b, &QPushButton::clicked, this, [this, label, step = arrow.step] { stepLabel(label, step); });
         }
-        QPushButton *show = button(frame, showName, QLatin1String(showCaption), twips(2400, top, 1755, 255));
+        QPushButton *show = makeButton(frame, showName, twips(2400, top, 1755, 255), QLatin1String(showCaption));
         // The stored reference, not the label: after unsaved steps this moves the needle back.
         connect(show, &QPushButton::clicked, this, [this, high] {
             showReference(high ? context_.state.settings.highRefPwm : context_.state.settings.lowRefPwm);
@@ -122,7 +106,7 @@ void CalibrationWindow::buildReferenceRows(QWidget *frame)
 void CalibrationWindow::buildPointFrame(QWidget *parent, const char *name, const QString &caption, int top,
                                         int upperSlot, const char *upperButton, const char *lowerButton)
 {
-    QGroupBox *box = frame(parent, name, caption, twips(240, top, 3435, 1395));
+    QGroupBox *box = makeFrame(parent, name, twips(240, top, 3435, 1395), caption);
     const struct {
         int top;
         const char *caption;
@@ -136,11 +120,11 @@ void CalibrationWindow::buildPointFrame(QWidget *parent, const char *name, const
         // Slots 1..6 name Text1..Text6 and, two to a frame, the row labels Label3..Label8.
         const QByteArray labelName = "Label" + QByteArray::number(row.slot + 2);
         const QByteArray boxName = "Text" + QByteArray::number(row.slot);
-        place<QLabel>(box, labelName.constData(), twips(180, row.top, 1035, 195), QLatin1String(row.caption));
-        QPushButton *measureButton = button(box, row.button, QStringLiteral("Measure"), twips(900, row.top, 915, 255));
+        makeLabel(box, labelName.constData(), twips(180, row.top, 1035, 195), QLatin1String(row.caption));
+        QPushButton *measureButton = makeButton(box, row.button, twips(900, row.top, 915, 255), QStringLiteral("Measure"));
         connect(measureButton, &QPushButton::clicked, this, [this, slot = row.slot] { measure(slot); });
         pointBoxes_[static_cast<std::size_t>(row.slot - 1)] =
-            place<QLineEdit>(box, boxName.constData(), twips(2040, row.top, 1155, 285), QStringLiteral("0"));
+            makeLineEdit(box, boxName.constData(), twips(2040, row.top, 1155, 285), QStringLiteral("0"));
     }
 }
 

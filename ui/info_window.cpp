@@ -1,6 +1,7 @@
 #include "ui/info_window.hpp"
 
 #include "ui/user_dialogs.hpp"
+#include "ui/widget_factory.hpp"
 
 #include <QEvent>
 #include <QFont>
@@ -22,6 +23,7 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));
     resize(443, 92);
+    setFont(sansFont(11));
 
     auto *sentence = new QLabel(QStringLiteral("Click the link belwo to visit the project page."), this);
     sentence->setObjectName(QStringLiteral("Label1"));
@@ -33,9 +35,7 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
     // Plain text: the label is the address, and Qt must not turn it into a link of its own.
     link_->setTextFormat(Qt::PlainText);
     link_->setAutoFillBackground(false);
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(16);
+    QFont font = sansFont(16);
     font.setBold(true);
     font.setUnderline(true);
     link_->setFont(font);

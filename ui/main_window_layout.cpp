@@ -69,6 +69,7 @@ void MainWindow::buildControls()
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));
     resize(1005, 798);
+    setFont(sansFont(11)); // the classic 8-point dialog face the layout was drawn for
 
     // The diagnostic strip below the front panel.
     makeLabel(this, "Label16", {24, 644, 69, 17}, QStringLiteral("AD Voltage :"));

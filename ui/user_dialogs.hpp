@@ -32,4 +32,13 @@ public:
     void openAddress(const QString &address) override;
 };
 
+// For tools that drive the windows unattended: says nothing and answers No and Cancel.
+class SilentDialogs final : public UserDialogs {
+public:
+    void showMessage(QWidget *, Icon, const QString &, const QString &) override {}
+    bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
+    QString chooseExistingFile(QWidget *, const QString &, const QString &) override { return {}; }
+    void openAddress(const QString &) override {}
+};
+
 } // namespace merolan

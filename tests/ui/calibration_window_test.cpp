@@ -28,7 +28,7 @@ const QByteArray kFactoryFields = QByteArray::fromHex(
 
 // A settings file in a folder of its own, scripted dialogs, recorded hooks and the window.
 struct CalibrationSetup {
-    explicit CalibrationSetup(SerialLink &serial) : link(serial)
+    explicit CalibrationSetup(SerialLink &serial) : link(serial), previousConfigHome(qgetenv("XDG_CONFIG_HOME"))
     {
         qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
         context.settingsFile = path("merolan/merolan.dat");
@@ -37,7 +37,10 @@ struct CalibrationSetup {
     ~CalibrationSetup()
     {
         delete window.data();
-        qunsetenv("XDG_CONFIG_HOME");
+        if (previousConfigHome.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", previousConfigHome);
     }
 
     std::filesystem::path path(const QString &name) const { return (configHome.path() + '/' + name).toStdString(); }
@@ -65,10 +68,11 @@ struct CalibrationSetup {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    SerialLink &link;
+    QByteArray previousConfigHome;
     QTemporaryDir configHome;
     ScriptedDialogs dialogs;
     AppContext context{{}, {}, dialogs, {}};
-    SerialLink &link;
     int settingsShown = 0;
     std::vector<bool> meterChecks;
     CalibrationHooks hooks{[this] { ++settingsShown; }, [this](bool on) { meterChecks.push_back(on); }};
@@ -231,7 +235,7 @@ TEST_F(CalibrationWindowTest, ExitAndTheFrameCloseDisarmAndStoreNothing)
     EXPECT_EQ(cal.text("Text2"), "0.73998");
 }
 
-TEST_F(CalibrationWindowTest, DefaultCalibrationOnYesWritesTheFactoryRecordAndSwitchesTheMeterOff)
+TEST_F(CalibrationWindowTest, DefaultCalibrationChangesNothingOnNoAndWritesTheFactoryRecordOnYes)
 {
     cal.context.state.settings = MeterSettings{};
     cal.context.state.settings.externalMeterOn = -1;

@@ -18,15 +18,6 @@ using namespace merolan;
 
 namespace {
 
-// Nothing may block while rendering: every question is answered with No.
-class SilentDialogs final : public UserDialogs {
-public:
-    void showMessage(QWidget *, Icon, const QString &, const QString &) override {}
-    bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
-    QString chooseExistingFile(QWidget *, const QString &, const QString &) override { return {}; }
-    void openAddress(const QString &) override {}
-};
-
 bool save(QWidget *window, const QDir &folder, const char *name)
 {
     window->show();
