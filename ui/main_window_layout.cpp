@@ -167,6 +167,8 @@ void MainWindow::buildControls()
     command6_ = makeButton(frame1_, "Command6", {96, 84, 109, 25}, QStringLiteral("Zero Reference"));
     frame1_->hide();
 
+    timer1_.setParent(this); // children, so they are found by name like every other control
+    timer2_.setParent(this);
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(330);
     timer2_.setObjectName(QStringLiteral("Timer2"));

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -338,4 +339,44 @@ TEST_F(MeasuringSession, PollingAClosedPortStopsAndTellsOnce)
     EXPECT_FALSE(measuring());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(frames.isEmpty());
+}
+
+TEST_F(MeasuringSession, TurboSpeedShortensThePollIntervalWithoutStopping)
+{
+    auto *timer1 = window->findChild<QTimer *>(QStringLiteral("Timer1"));
+    find<QPushButton>("Command2")->click();
+    find<QCheckBox>("Check4")->click();
+    EXPECT_EQ(timer1->interval(), 100);
+    EXPECT_TRUE(measuring());
+    find<QCheckBox>("Check4")->click();
+    EXPECT_EQ(timer1->interval(), 330);
+}
+
+TEST_F(MeasuringSession, ChoosingAnotherPortWhileMeasuringPollsThere)
+{
+    MeterSimulator second;
+    QString error;
+    ASSERT_TRUE(second.openPseudoTerminal(&error)) << error.toStdString();
+    QSignalSpy secondFrames(&second, &MeterSimulator::frameReceived);
+    context.portDevices.insert(2, second.devicePath());
+    find<QPushButton>("Command2")->click();
+    ASSERT_FALSE(nextFrame(true).isEmpty());
+    emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 2"));
+    EXPECT_TRUE(measuring());
+    EXPECT_TRUE(secondFrames.wait(5000));
+    EXPECT_EQ(window->link().portNumber(), 2);
+}
+
+TEST_F(MainWindowTest, AMissingPortIsNamedAndTheListGoesBackToClosePort)
+{
+    context.portDevices.insert(3, dir.filePath(QStringLiteral("no-such-device")));
+    start();
+    auto *combo = find<QComboBox>("Combo1");
+    combo->setCurrentIndex(3);
+    emit combo->textActivated(QStringLiteral("Com 3"));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("Com 3"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("no-such-device"));
+    EXPECT_EQ(combo->currentText(), "Close Port");
+    EXPECT_FALSE(window->link().isOpen());
 }
