@@ -8,13 +8,24 @@
 namespace merolan {
 namespace {
 
+// Where the user mends a field: the attenuator has its own box, everything else here is a
+// calibration point.
+std::string_view whereToMend(std::string_view field)
+{
+    if (field == "attenuatorDbm")
+        return "type a number into the \"Attenuator (dBm) :\" box";
+    return "measure it again, or type it, under \"Calibration\"";
+}
+
 std::variant<double, Unusable> numberOf(const AppState &state, std::string_view field, const SettingValue &value)
 {
     if (std::optional<double> number = numericValue(value, state.decimalSeparator))
         return *number;
     return Unusable{field, "The " + std::string(fieldLabel(field)) + " \"" + textForm(value, state.decimalSeparator) +
-                               "\" is not a number."};
+                               "\" is not a number: " + std::string(whereToMend(field)) + "."};
 }
+
+constexpr std::string_view kRangeNames[] = {"Low", "Mid", "High"};
 
 } // namespace
 
@@ -46,7 +57,8 @@ std::optional<Unusable> computeCalibrationLine(AppState &state)
     const double slope = 40.0 / (std::get<double>(p10) - std::get<double>(p50));
     const double intercept = -10.0 - std::get<double>(p10) * slope;
     if (!std::isfinite(slope) || !std::isfinite(intercept))
-        return Unusable{name10, "The two calibration points of the selected range are equal."};
+        return Unusable{name10, "The two calibration points of the " + std::string(kRangeNames[range - 1]) +
+                                    " range are equal: measure them again under \"Calibration\"."};
     state.calSlope = slope;
     state.calIntercept = intercept;
     return std::nullopt;
@@ -64,7 +76,8 @@ std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
     levels.levelWatt = std::pow(10.0, levels.levelDbm / 10.0) * 0.001;
     levels.levelVolt = std::sqrt(50.0 * levels.levelWatt);
     if (!std::isfinite(levels.detectorDbm) || !std::isfinite(levels.levelWatt) || !std::isfinite(levels.levelVolt))
-        return Unusable{"attenuatorDbm", "The level is beyond any number the readouts can show."};
+        return Unusable{"attenuatorDbm", "The level is beyond any number the readouts can show: check the "
+                                         "attenuator and the calibration points."};
     state.levelDbm = levels.levelDbm;
     return levels;
 }

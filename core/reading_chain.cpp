@@ -33,18 +33,26 @@ ScaleLimitTexts limitsOf(GaugeUnit unit, const ReadingInputs &in)
     return {in.dbmMax, in.dbmMin};
 }
 
+constexpr const char *kNoValue = "-";
+
+void notLive(ReadingOutcome &out, std::string why)
+{
+    out.problem = std::move(why);
+    out.clearNeedle = true;
+}
+
 // The calibration line, the levels and the lamp, shared by both chains.
 std::optional<Levels> convert(AppState &state, double voltage, ReadingOutcome &out)
 {
     if (std::optional<Unusable> unusable = computeCalibrationLine(state)) {
-        out.positionText = unusable->message;
+        notLive(out, std::move(unusable->message));
         return std::nullopt;
     }
     out.slopeText = localeNumberText(state.calSlope, state.decimalSeparator);
     out.interceptText = localeNumberText(state.calIntercept, state.decimalSeparator);
     auto levels = computeLevels(state, voltage);
-    if (const auto *unusable = std::get_if<Unusable>(&levels)) {
-        out.positionText = unusable->message;
+    if (auto *unusable = std::get_if<Unusable>(&levels)) {
+        notLive(out, std::move(unusable->message));
         return std::nullopt;
     }
     out.lamp = evaluateWarning(state, std::get<Levels>(levels).detectorDbm);
@@ -56,7 +64,8 @@ bool place(AppState &state, double level, GaugeUnit unit, ScaleLimitTexts limits
 {
     const std::optional<double> position = computeScalePosition(level, unit, limits);
     if (!position) {
-        out.positionText = "The " + std::string(unitName(unit)) + " scale has no span: its maximum equals its minimum.";
+        notLive(out, "The " + std::string(unitName(unit)) +
+                         " scale has no span: its maximum equals its minimum. Give it two different limits.");
         return false;
     }
     state.scalePosition = *position;
@@ -69,8 +78,10 @@ bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, Rea
     if (state.calCaptureSlot >= 1 && state.calCaptureSlot <= 6)
         out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
     const std::optional<Levels> levels = convert(state, voltage, out);
-    if (!levels)
+    if (!levels) {
+        out.dbmText = out.wattText = out.voltText = kNoValue;
         return false;
+    }
     out.dbmText = formatDbmText(levels->levelDbm);
     out.voltText = formatVoltText(levels->levelVolt);
     out.wattText = formatWattText(levels->levelWatt);
@@ -86,8 +97,10 @@ bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, Rea
 bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
 {
     const std::optional<Levels> levels = convert(state, voltage, out);
-    if (!levels)
+    if (!levels) {
+        out.dbmText = out.measurementText = kNoValue;
         return false;
+    }
     const double relativeDb = levels->levelDbm - state.zeroReferenceDbm;
     out.measurementText = formatDbmText(levels->levelDbm);
     out.dbmText = formatDbText(relativeDb);
@@ -120,7 +133,7 @@ ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage
     ReadingOutcome out;
     const std::optional<double> voltage = readLocaleNumber(typedVoltage, state.decimalSeparator);
     if (!voltage) {
-        out.positionText = "The test value \"" + std::string(typedVoltage) + "\" is not a number.";
+        out.problem = "The test value \"" + std::string(typedVoltage) + "\" is not a number.";
         return out;
     }
     out.voltageText = voltageText(state, *voltage);

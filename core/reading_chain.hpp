@@ -21,7 +21,9 @@ struct CaptureText {
 };
 
 // Everything a reading changes on screen and on the wire; the window applies it as it stands.
-// An absent text leaves its label as it was.
+// An absent text leaves its label as it was. A reading that cannot be shown in full says why in
+// `problem`, and the readouts or the needle it could not compute are blanked rather than left
+// standing as if they were live.
 struct ReadingOutcome {
     std::optional<std::string> voltageText;   // "AD Voltage"
     std::optional<CaptureText> capture;       // into the calibration window's armed box
@@ -32,13 +34,15 @@ struct ReadingOutcome {
     std::optional<std::string> voltText;
     std::optional<std::string> measurementText; // absolute level beside "Measurement :"
     LampAction lamp = LampAction::LeaveUnchanged;
-    std::optional<std::string> positionText;  // the scale position, or why there is none
+    std::optional<std::string> positionText;  // the scale position
+    std::optional<std::string> problem;       // why a readout or the needle is not live
+    bool clearNeedle = false;                 // the needle would show an old reading
     bool sendUpdateFrame = false;
     bool redrawGauge = false;
 };
 
 // One accepted reading frame. When the conversion cannot give a level, the outcome shows the
-// voltage and the reason, and nothing is sent or drawn.
+// voltage, blanks the level readouts and the needle and says why; nothing is sent.
 ReadingOutcome processReading(AppState &state, double voltage, const ReadingInputs &inputs);
 
 // The test button: the absolute chain for a typed voltage, whatever the relative mode, with a

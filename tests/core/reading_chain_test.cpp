@@ -90,21 +90,47 @@ TEST(ReadingChain, CaptureFollowsTheArmedSlotOnlyInAbsoluteMode)
     EXPECT_FALSE(out.capture);
 }
 
-TEST(ReadingChain, UnusableCalibrationShowsTheVoltageAndWhy)
+TEST(ReadingChain, AReadingWithoutALevelBlanksItsReadoutsAndSaysWhy)
 {
+    struct Case {
+        const char *field;
+        SettingValue MeterSettings::*setting;
+        SettingValue value;
+        const char *why;
+    };
+    const Case cases[] = {
+        {"point", &MeterSettings::calLowMinus10, std::string("1.5x"), "Low -10 dBm calibration point \"1.5x\""},
+        {"equal", &MeterSettings::calLowMinus50, 1.52486, "Low range are equal"},
+        {"attenuator", &MeterSettings::attenuatorDbm, std::string("abc"), "\"Attenuator (dBm) :\" box"},
+        {"overflow", &MeterSettings::attenuatorDbm, std::string("1e308"), "beyond any number"},
+    };
+    for (const Case &c : cases) {
+        for (const bool relative : {false, true}) {
+            AppState state = factoryState();
+            state.calCaptureSlot = 1;
+            state.scalePosition = 3;
+            state.settings.*c.setting = c.value;
+            const ReadingOutcome out = processReading(state, 1.0, dbmInputs("20", "0", relative));
+            EXPECT_EQ(out.voltageText, "1") << c.field;
+            EXPECT_EQ(out.capture.has_value(), !relative) << c.field; // broken points can be measured again
+            ASSERT_TRUE(out.problem) << c.field;
+            EXPECT_NE(out.problem->find(c.why), std::string::npos) << *out.problem;
+            EXPECT_EQ(out.dbmText, "-") << c.field;
+            EXPECT_EQ(out.wattText, relative ? std::nullopt : std::optional<std::string>("-")) << c.field;
+            EXPECT_EQ(out.measurementText, relative ? std::optional<std::string>("-") : std::nullopt) << c.field;
+            EXPECT_TRUE(out.clearNeedle) << c.field;
+            EXPECT_FALSE(out.sendUpdateFrame || out.redrawGauge || out.positionText) << c.field;
+            EXPECT_EQ(state.scalePosition, 3) << c.field;
+        }
+    }
+
+    // An absurd but finite attenuator is the user's to set: shown as it is, no clamping.
     AppState state = factoryState();
-    state.calCaptureSlot = 1;
-    state.scalePosition = 3;
-    state.settings.calLowMinus10 = std::string("1.5x");
-    const ReadingOutcome out = processReading(state, 1.0, dbmInputs());
-    EXPECT_EQ(out.voltageText, "1");
-    ASSERT_TRUE(out.capture); // a capture still works, so broken points can be measured again
-    ASSERT_TRUE(out.positionText);
-    EXPECT_NE(out.positionText->find("Low -10 dBm calibration point"), std::string::npos);
-    EXPECT_FALSE(out.dbmText);
-    EXPECT_FALSE(out.sendUpdateFrame);
-    EXPECT_FALSE(out.redrawGauge);
-    EXPECT_EQ(state.scalePosition, 3);
+    state.settings.attenuatorDbm = std::string("400");
+    const ReadingOutcome out = processReading(state, voltsFor(-10), dbmInputs());
+    EXPECT_EQ(out.dbmText, " 390 dBm");
+    EXPECT_FALSE(out.problem);
+    EXPECT_DOUBLE_EQ(state.scalePosition, 10.5);
 }
 
 TEST(ReadingChain, LimitsWithoutSpanKeepThePositionAndSendNothing)
@@ -115,6 +141,9 @@ TEST(ReadingChain, LimitsWithoutSpanKeepThePositionAndSendNothing)
     EXPECT_TRUE(out.dbmText);
     EXPECT_FALSE(out.sendUpdateFrame);
     EXPECT_FALSE(out.redrawGauge);
+    EXPECT_TRUE(out.clearNeedle);
+    ASSERT_TRUE(out.problem);
+    EXPECT_NE(out.problem->find("dBm scale has no span"), std::string::npos);
     EXPECT_EQ(state.scalePosition, 2);
 }
 
@@ -141,6 +170,6 @@ TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
     out = processTestVoltage(state, "0,9", dbmInputs());
     EXPECT_FALSE(out.voltageText);
     EXPECT_FALSE(out.redrawGauge);
-    ASSERT_TRUE(out.positionText);
-    EXPECT_NE(out.positionText->find("0,9"), std::string::npos);
+    ASSERT_TRUE(out.problem);
+    EXPECT_NE(out.problem->find("0,9"), std::string::npos);
 }
