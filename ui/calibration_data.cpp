@@ -1,5 +1,6 @@
 #include "ui/calibration_data.hpp"
 
+#include "core/calibration_import.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
 #include "core/text_format.hpp"
@@ -14,14 +15,12 @@
 #include <cstdint>
 #include <limits>
 #include <string_view>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace merolan {
 namespace {
-
-constexpr std::array<std::string_view, 6> kPointNames{
-    "calLowMinus10", "calLowMinus50", "calMidMinus10", "calMidMinus50", "calHighMinus10", "calHighMinus50",
-};
 
 std::int16_t referenceOrStored(const QString &label, std::int16_t stored)
 {
@@ -53,25 +52,48 @@ bool tooLong(const MeterSettings &s, char decimalSeparator)
            std::all_of(std::begin(values), std::end(values), [](const SettingValue *v) { return storable(*v); });
 }
 
-QString lengthLine(std::string_view field, const QString &text)
+// Every text of both windows that fills the record, longest first, so the user sees at once
+// which one to shorten.
+QString textLengths(const MeterSettings &s)
 {
-    const qsizetype length = text.toUcs4().size();
-    return QStringLiteral("%1: %2 %3")
-        .arg(QString::fromUtf8(fieldLabel(field)))
-        .arg(length)
-        .arg(length == 1 ? QStringLiteral("character") : QStringLiteral("characters"));
+    struct Text {
+        std::string_view field;
+        const SettingValue *value;
+        const char *window;
+    };
+    const Text texts[] = {
+        {"attenuatorDbm", &s.attenuatorDbm, "the main window"},   {"dbmScaleMax", &s.dbmScaleMax, "the main window"},
+        {"dbmScaleMin", &s.dbmScaleMin, "the main window"},       {"wattScaleMax", &s.wattScaleMax, "the main window"},
+        {"wattScaleMin", &s.wattScaleMin, "the main window"},     {"voltScaleMax", &s.voltScaleMax, "the main window"},
+        {"voltScaleMin", &s.voltScaleMin, "the main window"},     {"calLowMinus10", &s.calLowMinus10, "this window"},
+        {"calLowMinus50", &s.calLowMinus50, "this window"},   {"calMidMinus10", &s.calMidMinus10, "this window"},
+        {"calMidMinus50", &s.calMidMinus50, "this window"},   {"calHighMinus10", &s.calHighMinus10, "this window"},
+        {"calHighMinus50", &s.calHighMinus50, "this window"}, {"warningLevelDbm", &s.warningLevelDbm, "this window"},
+    };
+    std::vector<std::pair<qsizetype, QString>> lines;
+    for (const Text &t : texts) {
+        const auto *text = std::get_if<std::string>(t.value);
+        if (!text)
+            continue; // numbers take a fixed room that no shortening changes
+        const qsizetype length = QString::fromStdString(*text).toUcs4().size();
+        lines.emplace_back(length, QStringLiteral("%1: %2 %3, in %4")
+                                       .arg(QString::fromUtf8(fieldLabel(t.field)))
+                                       .arg(length)
+                                       .arg(length == 1 ? QStringLiteral("character") : QStringLiteral("characters"))
+                                       .arg(QLatin1String(t.window)));
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QString out = QStringLiteral("\n\nThe texts that fill the record, longest first:");
+    for (const auto &line : lines)
+        out += QLatin1Char('\n') + line.second;
+    return out;
 }
 
-QString refusalText(const Failure &failure, const MeterSettings &candidate, const CalibrationEdits &edits,
-                    char decimalSeparator)
+QString refusalText(const Failure &failure, const MeterSettings &candidate, char decimalSeparator)
 {
     QString text = QString::fromStdString(failure.message);
-    if (!tooLong(candidate, decimalSeparator))
-        return text;
-    text += QStringLiteral("\n\nLengths of the texts in this window:");
-    for (std::size_t i = 0; i < edits.points.size(); ++i)
-        text += QLatin1Char('\n') + lengthLine(kPointNames[i], edits.points[i]);
-    text += QLatin1Char('\n') + lengthLine("warningLevelDbm", edits.warningLevel);
+    if (tooLong(candidate, decimalSeparator))
+        text += textLengths(candidate);
     return text;
 }
 
@@ -108,8 +130,14 @@ std::optional<QString> saveEdits(AppContext &context, const CalibrationEdits &ed
 {
     const char separator = context.state.decimalSeparator;
     MeterSettings candidate = withEdits(context.state.settings, edits);
-    if (const std::optional<Failure> failure = saveSettings(context.settingsFile, candidate, separator))
-        return refusalText(*failure, candidate, edits, separator);
+    // Relative mode's 0..20 dB scale lives in the dBm boxes for now; the file keeps the user's.
+    MeterSettings stored = candidate;
+    if (const std::optional<DbmScaleLimits> &held = context.state.heldDbmScale) {
+        stored.dbmScaleMax = held->max;
+        stored.dbmScaleMin = held->min;
+    }
+    if (const std::optional<Failure> failure = saveSettings(context.settingsFile, stored, separator))
+        return refusalText(*failure, stored, separator);
     context.state.settings = std::move(candidate);
     return std::nullopt;
 }
@@ -141,10 +169,11 @@ bool loadCalibrationFile(AppContext &context, const CalibrationHooks &hooks, QWi
         context.dialogs.chooseExistingFile(parent, title, QStringLiteral("Calibration files (*.dat)"));
     if (chosen.isEmpty())
         return false;
-    // Into a copy first: a file that does not decode must leave every setting as it was.
+    // Into a copy first: a file that is no calibration must leave every setting as it was.
     MeterSettings imported = context.state.settings;
     const std::filesystem::path file(QFile::encodeName(chosen).toStdString());
-    if (const std::optional<Failure> failure = importSettingsFile(file, imported)) {
+    if (const std::optional<Failure> failure =
+            importCalibrationFile(file, imported, context.state.decimalSeparator)) {
         context.dialogs.showMessage(parent, UserDialogs::Icon::Error, title,
                                     QStringLiteral("The calibration was not loaded, and nothing was "
                                                    "changed.\n\n%1")

@@ -1,0 +1,59 @@
+#include "core/calibration_import.hpp"
+
+#include "core/settings_file.hpp"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace merolan;
+namespace fs = std::filesystem;
+
+TEST(CalibrationImport, OnlyAPlausibleRecordReplacesTheSettings)
+{
+    QTemporaryDir dir;
+    const fs::path file = fs::path(dir.path().toStdString()) / "preset.dat";
+    const auto withFactory = [](auto change) {
+        MeterSettings s = factorySettings();
+        change(s);
+        return s;
+    };
+    struct Case {
+        const char *name;
+        MeterSettings stored;
+        std::size_t keptBytes; // the file is cut to this length
+        const char *why;
+    };
+    const Case cases[] = {
+        {"short", factorySettings(), 8, "it holds 8 bytes, and a calibration record takes 128"},
+        {"low ref", withFactory([](MeterSettings &s) { s.lowRefPwm = -1; }), 128,
+         "panel meter low reference is -1, outside 0 to 1023"},
+        {"high ref", withFactory([](MeterSettings &s) { s.highRefPwm = 1024; }), 128, "high reference is 1024"},
+        {"empty point", withFactory([](MeterSettings &s) { s.calMidMinus50 = std::monostate{}; }), 128,
+         "Mid -50 dBm calibration point holds no number"},
+        {"text point", withFactory([](MeterSettings &s) { s.calHighMinus10 = std::string("abc"); }), 128,
+         "High -10 dBm calibration point holds no number"},
+    };
+    for (const Case &c : cases) {
+        fs::remove(file);
+        ASSERT_FALSE(saveSettings(file, c.stored, '.')) << c.name;
+        fs::resize_file(file, c.keptBytes);
+        MeterSettings settings = factorySettings();
+        settings.attenuatorDbm = std::string("6");
+        const MeterSettings before = settings;
+        const std::optional<Failure> failure = importCalibrationFile(file, settings, '.');
+        ASSERT_TRUE(failure) << c.name;
+        EXPECT_NE(failure->message.find(file.string()), std::string::npos) << failure->message;
+        EXPECT_NE(failure->message.find(c.why), std::string::npos) << failure->message;
+        EXPECT_EQ(settings, before) << c.name;
+    }
+
+    MeterSettings preset = factorySettings();
+    preset.calLowMinus10 = std::string("1.6");
+    fs::remove(file);
+    ASSERT_FALSE(saveSettings(file, preset, '.'));
+    MeterSettings settings;
+    EXPECT_FALSE(importCalibrationFile(file, settings, '.'));
+    EXPECT_EQ(settings, preset);
+}
