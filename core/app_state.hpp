@@ -3,8 +3,15 @@
 #include "core/meter_settings.hpp"
 
 #include <cstdint>
+#include <optional>
 
 namespace merolan {
+
+// The dBm scale limits as the user set them.
+struct DbmScaleLimits {
+    SettingValue max;
+    SettingValue min;
+};
 
 // The run-time state the windows share: owned by the application, passed by reference.
 struct AppState {
@@ -17,6 +24,9 @@ struct AppState {
     double levelDbm = 0;               // latest absolute level, attenuator included
     std::int16_t warningCount = 0;     // consecutive readings above the warning level, up to 3
     double zeroReferenceDbm = 0;       // level stored by "Zero Reference"
+    // While relative mode lends the dBm boxes to its dB scale, the user's own dBm limits wait
+    // here: saves store these, and switching relative mode off puts them back.
+    std::optional<DbmScaleLimits> heldDbmScale;
     char decimalSeparator = '.';       // the user's locale, for texts the user edits
 };
 

@@ -9,14 +9,17 @@ namespace merolan {
 
 namespace {
 
-// One character is 10 bits, about 1.04 ms at 9600 baud. A line quiet for several character
-// times has finished its reply, however the driver chopped the bytes on the way in.
-constexpr std::chrono::milliseconds kQuietTime{5};
+// One character is 10 bits, about 1.04 ms at 9600 baud, but USB-serial adapters hand bytes on
+// in packets on their latency timer (commonly 1 to 16 ms), so a reply can arrive in two parts
+// well apart. A line quiet this long has finished its reply; the gap stays far below the
+// fastest poll interval of 100 ms, so the next reply never joins the last one.
+constexpr std::chrono::milliseconds kQuietTime{40};
 constexpr qint64 kFrameSize = 3;
 constexpr qint64 kReadBufferSize = 1024;
 
-QString openFailureReason(QSerialPort::SerialPortError error, const QString &device,
-                          const QString &errorText)
+} // namespace
+
+QString openFailureReason(QSerialPort::SerialPortError error, const QString &device, const QString &errorText)
 {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
@@ -29,7 +32,10 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &dev
         const QFileInfo info(device);
         if (info.isReadable() && info.isWritable())
             return QStringLiteral("it is in use by another program");
-        return QStringLiteral("permission denied (the user may need to join the group that owns it)");
+        const QString group = info.group().isEmpty() ? QStringLiteral("dialout") : info.group();
+        return QStringLiteral("permission denied. Serial devices belong to the group \"%1\": add your user to "
+                              "it (for example: sudo usermod -aG %1 $USER), then log out and in again")
+            .arg(group);
 #endif
     }
     case QSerialPort::OpenError:
@@ -40,8 +46,6 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &dev
         return errorText;
     }
 }
-
-} // namespace
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent), port_(new QSerialPort(this)), quietTimer_(new QTimer(this))
@@ -138,8 +142,7 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         return;
     lost_ = true;
     quietTimer_->stop();
-    const QString message = QStringLiteral("%1 has gone away (was it unplugged?). The port is "
-                                           "closed; choose it again once the device is back.")
+    const QString message = QStringLiteral("%1 has gone away (was it unplugged?). The port is closed.")
                                 .arg(portName());
     // The error comes from inside the port's own notifier, which closing would delete under its
     // feet; the close waits for the event loop. Meanwhile the link already counts as closed.

@@ -51,4 +51,8 @@ private:
     bool lost_ = false;
 };
 
+// Why a port did not open, in words for the user; a device the user may not open gets the advice
+// that gives access to it.
+QString openFailureReason(QSerialPort::SerialPortError error, const QString &device, const QString &errorText);
+
 } // namespace merolan

@@ -166,7 +166,22 @@ void CalibrationWindow::measure(int slot)
 {
     context_.state.calCaptureSlot = static_cast<std::int16_t>(slot);
     // The answer arrives through the main window's reading chain, which fills the armed box.
-    sendPoll(link_, context_.state);
+    noteSent(sendPoll(link_, context_.state));
+}
+
+// A click that reaches no meter must not pass for one that did; saying so once is enough.
+void CalibrationWindow::noteSent(bool written)
+{
+    if (written) {
+        toldNoPort_ = false;
+        return;
+    }
+    if (toldNoPort_)
+        return;
+    toldNoPort_ = true;
+    context_.dialogs.showMessage(this, UserDialogs::Icon::Warning, windowTitle(),
+                                 QStringLiteral("No port is open, so nothing reached the meter. Choose the meter's "
+                                                "port under \"Select Port :\" in the main window first."));
 }
 
 void CalibrationWindow::stepLabel(QLabel *label, ReferenceStep step)
@@ -179,12 +194,12 @@ void CalibrationWindow::stepLabel(QLabel *label, ReferenceStep step)
     if (!next)
         return;
     label->setText(QString::number(*next));
-    sendPanelPwm(link_, context_.state, *next);
+    noteSent(sendPanelPwm(link_, context_.state, *next));
 }
 
 void CalibrationWindow::showReference(std::int16_t value)
 {
-    sendPanelPwm(link_, context_.state, value);
+    noteSent(sendPanelPwm(link_, context_.state, value));
 }
 
 void CalibrationWindow::saveAndExit()

@@ -40,6 +40,7 @@ private:
     void loadFromSettings();
 
     void measure(int slot);
+    void noteSent(bool written);
     void stepLabel(QLabel *label, ReferenceStep step);
     void showReference(std::int16_t value);
     void saveAndExit();
@@ -54,6 +55,7 @@ private:
     QLabel *highReference_ = nullptr; // Label2
     std::array<QLineEdit *, 6> pointBoxes_{}; // Text1..Text6, in slot order
     QLineEdit *warningLevel_ = nullptr;       // Text7
+    bool toldNoPort_ = false;
 };
 
 } // namespace merolan

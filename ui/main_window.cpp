@@ -10,6 +10,7 @@
 #include "link/port_directory.hpp"
 #include "ui/calibration_window.hpp"
 #include "ui/info_window.hpp"
+#include "ui/port_combo_box.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+
+#include <utility>
 
 namespace merolan {
 namespace {
@@ -48,6 +51,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent) : QWidget(parent), 
     buildControls();
     connectReactions();
     formLoad();
+    showPortDevice();
 }
 
 MainWindow::~MainWindow()
@@ -236,6 +240,9 @@ void MainWindow::externalMeterClicked() { applyExternalMeterSwitch(context_.stat
 void MainWindow::relativeMeasurementClicked(bool checked)
 {
     if (checked) {
+        // Relative mode borrows the dBm boxes; the user's own limits wait until it ends.
+        context_.state.heldDbmScale = DbmScaleLimits{context_.state.settings.dbmScaleMax,
+                                                     context_.state.settings.dbmScaleMin};
         frame1_->show();
         label11_->setText(QStringLiteral("-"));
         label12_->setText(QStringLiteral("-"));
@@ -256,10 +263,14 @@ void MainWindow::relativeMeasurementClicked(bool checked)
     label13_->setText(QStringLiteral("dBm"));
     check6_->setEnabled(true);
     check7_->setEnabled(true);
-    loadSettingsOrTell();
+    // Only the dBm limits come back. Reloading the whole file here would leave the attenuator,
+    // range and unit boxes showing values that the readings no longer use.
+    const std::optional<DbmScaleLimits> held = std::exchange(context_.state.heldDbmScale, std::nullopt);
+    if (!held)
+        return;
     const char sep = context_.state.decimalSeparator;
-    text3_->setText(toQt(textForm(context_.state.settings.dbmScaleMax, sep)));
-    text4_->setText(toQt(textForm(context_.state.settings.dbmScaleMin, sep)));
+    text3_->setText(toQt(textForm(held->max, sep)));
+    text4_->setText(toQt(textForm(held->min, sep)));
 }
 
 void MainWindow::zeroReferenceClicked()
@@ -285,7 +296,7 @@ void MainWindow::portChosen(const QString &entry)
     if (number == 0)
         return;
     timer2_.stop();
-    const QString device = deviceForPort(number, context_.portDevices, systemSerialPorts());
+    const QString device = portDevices().value(number - kFirstPortNumber);
     std::optional<QString> problem;
     if (device.isEmpty()) {
         link_.close();
@@ -303,6 +314,7 @@ void MainWindow::portChosen(const QString &entry)
         tell(QStringLiteral("Select Port"),
              *problem + (wasMeasuring ? QStringLiteral("\nMeasuring has stopped.") : QString()));
     }
+    showPortDevice();
 }
 
 void MainWindow::startMeasureClicked()
@@ -339,6 +351,23 @@ void MainWindow::closeTick()
 {
     if (link_.isOpen())
         link_.close();
+    showPortDevice();
+}
+
+QStringList MainWindow::portDevices() const
+{
+    const QStringList system = systemSerialPorts();
+    QStringList devices;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        devices.append(deviceForPort(n, context_.portDevices, system));
+    return devices;
+}
+
+// The list shows "Com N" only, so its tooltip says which device is behind the open port.
+void MainWindow::showPortDevice()
+{
+    combo1_->setToolTip(link_.isOpen() ? QStringLiteral("Com %1: %2").arg(link_.portNumber()).arg(link_.device())
+                                       : QStringLiteral("No port is open"));
 }
 
 void MainWindow::readArrived(const QByteArray &read)
@@ -354,11 +383,13 @@ void MainWindow::readArrived(const QByteArray &read)
 
 void MainWindow::portLost(const QString &message)
 {
+    const bool wasMeasuring = isMeasuring();
     stopMeasure();
     timer2_.stop();
     combo1_->setCurrentIndex(0);
-    tell(QStringLiteral("Select Port"), message + QStringLiteral("\nMeasuring has stopped; choose the port again "
-                                                                 "once the meter is back."));
+    showPortDevice();
+    tell(QStringLiteral("Select Port"), message + (wasMeasuring ? QStringLiteral(" Measuring has stopped.") : QString()) +
+                                            QStringLiteral("\nChoose the port again once the meter is back."));
 }
 
 void MainWindow::calibrationClicked()
@@ -399,6 +430,9 @@ void MainWindow::showSettingsInWindows()
     check7_->setChecked(false);
     for (QLineEdit *box : {text5_, text6_, text7_, text8_})
         box->setEnabled(false);
+    // The boxes now show the new dBm limits: those are what relative mode keeps for the user.
+    if (context_.state.heldDbmScale)
+        context_.state.heldDbmScale = DbmScaleLimits{s.dbmScaleMax, s.dbmScaleMin};
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -442,6 +476,14 @@ void MainWindow::showScaleLimits(GaugeUnit unit)
 }
 
 void MainWindow::clearGauge() { picture2_->clear(); }
+
+// The diagnostic strip lies below the visible window, so the reason goes where the user looks.
+void MainWindow::showProblem(const std::optional<std::string> &problem)
+{
+    const QString text = problem ? toQt(*problem) : QString();
+    statusLine_->setText(text);
+    statusLine_->setToolTip(text);
+}
 
 void MainWindow::drawHelpScale()
 {
@@ -490,6 +532,11 @@ void MainWindow::apply(const ReadingOutcome &out)
         label34_->setText(toQt(*out.measurementText));
     if (out.positionText)
         label19_->setText(toQt(*out.positionText));
+    showProblem(out.problem);
+    if (out.clearNeedle) {
+        clearGauge();
+        drawHelpScale();
+    }
     if (out.sendUpdateFrame)
         sendScalePosition(link_, context_.state, context_.state.scalePosition);
     if (out.redrawGauge)

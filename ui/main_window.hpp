@@ -13,7 +13,6 @@
 #include <array>
 
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -24,6 +23,7 @@ namespace merolan {
 class CalibrationWindow;
 class GaugeFace;
 class InfoWindow;
+class PortComboBox;
 
 // The instrument's front panel: readouts, gauge, options, port and measuring controls.
 // Every control carries its name as objectName; reactions gather control values, call the
@@ -81,6 +81,9 @@ private:
     ReadingInputs readingInputs() const;
     ScaleLimitTexts limitTexts(GaugeUnit unit, std::array<std::string, 2> &storage) const;
     void apply(const ReadingOutcome &outcome);
+    void showProblem(const std::optional<std::string> &problem);
+    QStringList portDevices() const;
+    void showPortDevice();
     void loadSettingsOrTell();
     void tell(const QString &title, const QString &text);
 
@@ -105,7 +108,8 @@ private:
     QCheckBox *check1_ = nullptr, *check2_ = nullptr, *check3_ = nullptr, *check4_ = nullptr;
     QCheckBox *check5_ = nullptr, *check6_ = nullptr, *check7_ = nullptr;
     QCheckBox *check8_ = nullptr, *check9_ = nullptr, *check10_ = nullptr, *check11_ = nullptr;
-    QComboBox *combo1_ = nullptr;
+    PortComboBox *combo1_ = nullptr;
+    QLabel *statusLine_ = nullptr; // why a readout or the needle is not live
     QPushButton *command1_ = nullptr, *command2_ = nullptr, *command3_ = nullptr, *command4_ = nullptr;
     QPushButton *command5_ = nullptr, *command6_ = nullptr;
     QGroupBox *frame1_ = nullptr;

@@ -1,6 +1,7 @@
 // The controls of the main window at their designed pixel positions (15 twips per pixel).
 #include "gauge/gauge_face.hpp"
 #include "ui/main_window.hpp"
+#include "ui/port_combo_box.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@ namespace {
 
 const QColor kCaptionGrey(224, 224, 224);
 const QColor kStoppedColour(255, 192, 192);
+const QColor kProblemRed(160, 0, 0);
 
 // The large readouts: light text on the dark of the system's menu text.
 QLabel *readout(QWidget *parent, const char *name, QRect rect, const QString &text, QColor colour, int points)
@@ -38,10 +40,12 @@ QLabel *bordered(QWidget *parent, const char *name, QRect rect, const QString &t
     return label;
 }
 
+// Captions start at the top of their rectangle, level with the bare check box beside them.
 QLabel *caption(QWidget *parent, const char *name, QRect rect, const QString &text)
 {
     QLabel *label = makeLabel(parent, name, rect, text);
     setTextColour(label, kCaptionGrey);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -97,9 +101,14 @@ void MainWindow::buildControls()
     QWidget *panel = picture1_;
 
     // Right-hand panel: readouts, then the four painted boxes, then Info and Exit.
-    label6_ = readout(panel, "Label6", {728, 60, 185, 41}, QStringLiteral("dBm"), QColor(255, 255, 192), 32);
-    label11_ = readout(panel, "Label11", {728, 116, 185, 41}, QStringLiteral("Watt"), QColor(255, 128, 128), 32);
-    label12_ = readout(panel, "Label12", {728, 172, 185, 41}, QStringLiteral("Volt"), QColor(192, 255, 192), 32);
+    // The substitute face is wider than the classic 24-point one: at 29 px the widest reading,
+    // "-107.08 dBm", still keeps some room inside the frame.
+    constexpr int readoutPixels = 29;
+    label6_ = readout(panel, "Label6", {728, 60, 185, 41}, QStringLiteral("dBm"), QColor(255, 255, 192), readoutPixels);
+    label11_ =
+        readout(panel, "Label11", {728, 116, 185, 41}, QStringLiteral("Watt"), QColor(255, 128, 128), readoutPixels);
+    label12_ =
+        readout(panel, "Label12", {728, 172, 185, 41}, QStringLiteral("Volt"), QColor(192, 255, 192), readoutPixels);
     caption(panel, "Label3", {724, 255, 133, 25}, QStringLiteral("Attenuator (dBm) :"));
     text2_ = centredBox(panel, "Text2", {853, 252, 65, 17}, QStringLiteral("0"));
     check5_ = makeCheckBox(panel, "Check5", {780, 312, 13, 13});
@@ -123,14 +132,11 @@ void MainWindow::buildControls()
     check10_ = makeCheckBox(panel, "Check10", {884, 428, 13, 13});
     caption(panel, "Label26", {904, 428, 41, 25}, QStringLiteral("High"));
     caption(panel, "Label30", {720, 508, 93, 25}, QStringLiteral("Select Port :"));
-    combo1_ = new QComboBox(panel);
+    combo1_ = new PortComboBox([this] { return portDevices(); }, panel);
     combo1_->setObjectName(QStringLiteral("Combo1"));
     combo1_->setGeometry(808, 504, 97, 21);
     combo1_->setEditable(true);
     combo1_->setInsertPolicy(QComboBox::NoInsert);
-    combo1_->addItem(QStringLiteral("Close Port"));
-    for (int n = 1; n <= 9; ++n)
-        combo1_->addItem(QStringLiteral("Com %1").arg(n));
     command4_ = makeButton(panel, "Command4", {704, 564, 89, 25}, QStringLiteral("Info"));
     command1_ = makeButton(panel, "Command1", {852, 564, 89, 25}, QStringLiteral("Exit"));
 
@@ -140,6 +146,12 @@ void MainWindow::buildControls()
     picture3_ = makeLabel(picture2_, "Picture3", {228, 144, 67, 67}, QString());
     picture3_->setPixmap(QPixmap(QStringLiteral(":/artwork/warning_lamp.png")));
     picture3_->hide();
+
+    // Free panel between the meter window and the options: why a readout is not live.
+    statusLine_ = makeLabel(panel, "StatusLine", {196, 353, 360, 34}, QString());
+    statusLine_->setWordWrap(true);
+    statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setTextColour(statusLine_, kProblemRed);
     makeLabel(picture2_, "Label14", {9, 171, 45, 17}, QStringLiteral("Min :"))->setFont(arialFont(15, true));
     label15_ = limitLabel(picture2_, "Label15", {6, 191, 82, 23});
     makeLabel(picture2_, "Label20", {481, 170, 45, 17}, QStringLiteral("Max :"))->setFont(arialFont(15, true));
@@ -171,6 +183,7 @@ void MainWindow::buildControls()
     timer2_.setParent(this);
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(330);
+    timer1_.setTimerType(Qt::PreciseTimer); // a coarse timer would poll every 325 ms
     timer2_.setObjectName(QStringLiteral("Timer2"));
     timer2_.setInterval(400);
 }

@@ -40,18 +40,25 @@ TEST_F(SerialLinkLine, AReplyArrivesAsOneReadOfThreeBytes)
     EXPECT_EQ(reading->trace, "4E:12:A5");
 }
 
-TEST_F(SerialLinkLine, ASplitReplyGivesTwoReadsThatDoNotDecode)
+TEST_F(SerialLinkLine, AReplySplitByAnAdapterStaysWholeButALongPauseSplitsIt)
 {
     AppState state;
+    meter.setRawCode(0x800000);
     meter.setFault(MeterSimulator::Fault::SplitReply);
+    // An adapter's latency timer parts a reply by a few milliseconds.
+    meter.setSplitPause(10ms);
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 1));
+    EXPECT_EQ(readAt(reads, 0), bytes({0x80, 0x00, 0x00}));
+
     // Far longer than the quiet time, so even a slow event loop sees the pause.
     meter.setSplitPause(300ms);
     ASSERT_TRUE(sendPoll(link, state));
-    ASSERT_TRUE(waitForCount(reads, 2));
-    EXPECT_EQ(readAt(reads, 0).size(), 2);
-    EXPECT_EQ(readAt(reads, 1).size(), 1);
-    EXPECT_FALSE(decode(readAt(reads, 0)));
+    ASSERT_TRUE(waitForCount(reads, 3));
+    EXPECT_EQ(readAt(reads, 1).size(), 2);
+    EXPECT_EQ(readAt(reads, 2).size(), 1);
     EXPECT_FALSE(decode(readAt(reads, 1)));
+    EXPECT_FALSE(decode(readAt(reads, 2)));
 }
 
 TEST_F(SerialLinkLine, AStrayByteSpoilsOnlyItsOwnRead)
@@ -121,6 +128,10 @@ TEST_F(SerialLinkLine, APortThatCannotBeOpenedIsNamedWithTheReason)
         EXPECT_FALSE(other.isOpen());
         EXPECT_FALSE(other.write({0, 0, 0}));
     }
+
+    // Root never meets it, so the advice for a device the user may not open is checked directly.
+    const QString advice = openFailureReason(QSerialPort::PermissionError, missing, QString());
+    EXPECT_TRUE(advice.contains("\"dialout\"") && advice.contains("log out")) << advice.toStdString();
 }
 
 TEST_F(SerialLinkLine, AVanishedDeviceClosesThePortOnceAndCanBeChosenAgain)

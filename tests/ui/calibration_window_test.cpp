@@ -139,7 +139,7 @@ TEST_F(CalibrationWindowTest, ArrowsStepTheLabelOnlyInsideTheRange)
     EXPECT_EQ(cal.text("Label1"), "abc");
 }
 
-TEST_F(CalibrationWindowTest, MeasureArmsItsSlotWithoutAPort)
+TEST_F(CalibrationWindowTest, MeasureArmsItsSlotAndSaysOnceThatNoPortIsOpen)
 {
     const std::pair<const char *, int> armed[] = {
         {"Command13", 1}, {"Command14", 2}, {"Command15", 3}, {"Command12", 4}, {"Command16", 5}, {"Command17", 6},
@@ -149,9 +149,13 @@ TEST_F(CalibrationWindowTest, MeasureArmsItsSlotWithoutAPort)
         cal.click(button);
         EXPECT_EQ(cal.context.state.calCaptureSlot, slot) << button;
     }
+    cal.click("Command4");
+    cal.click("Command7");
     cal.window->setCaptureText(4, QStringLiteral("0.81234"));
     EXPECT_EQ(cal.text("Text4"), "0.81234");
-    EXPECT_TRUE(cal.dialogs.messages.empty());
+    EXPECT_EQ(cal.text("Label1"), "1"); // the step itself still counts
+    ASSERT_EQ(cal.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(cal.dialogs.messages[0].text.contains("No port is open"));
 }
 
 TEST_F(CalibrationWindowLine, StepsSendTheNewValueShowSendsTheStoredOneAndMeasurePolls)
@@ -191,15 +195,19 @@ TEST_F(CalibrationWindowTest, SaveAndExitStoresTheBoxesAsTextAndTheLabelsAsInteg
 
 TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
 {
+    // Longest first, from both windows: the 40 characters here, then the main window's 12.
     const std::tuple<const char *, QString, const char *> cases[] = {
-        {"Text1", QString(40, '1'), "Low -10 dBm calibration point: 40 characters"},
+        {"Text1", QString(40, '1'),
+         "longest first:\nLow -10 dBm calibration point: 40 characters, in this window\n"
+         "attenuator: 12 characters, in the main window\n"},
         {"Text7", QStringLiteral("\u22125"), "warning level \"\u22125\" holds a character"},
     };
     ASSERT_FALSE(saveSettings(cal.context.settingsFile, factorySettings(), '.'));
+    cal.context.state.settings.attenuatorDbm = std::string(12, '2');
     for (const auto &[box, text, says] : cases) {
-        cal.dialogs.messages.clear();
         cal.open();
         cal.click("Command3");
+        cal.dialogs.messages.clear(); // the step reached no meter, which was said
         cal.edit(box, text);
         cal.click("Command5");
         ASSERT_EQ(cal.dialogs.messages.size(), 1u) << box;
@@ -210,7 +218,7 @@ TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
         EXPECT_TRUE(cal.stillOpen());
         EXPECT_EQ(cal.text(box), text);
         EXPECT_EQ(cal.fileBytes().left(112), kFactoryFields);
-        EXPECT_EQ(cal.context.state.settings, factorySettings());
+        EXPECT_EQ(cal.context.state.settings.lowRefPwm, 0);
     }
 }
 

@@ -1,10 +1,12 @@
 #include "ui/main_window.hpp"
 
 #include "core/settings_file.hpp"
+#include "ui/calibration_data.hpp"
 #include "gauge/gauge_face.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,9 +14,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -193,40 +197,84 @@ TEST_F(MainWindowTest, TestButtonRunsTheChainWithoutTheMeter)
 
     find<QLineEdit>("Text1")->setText("abc");
     find<QPushButton>("Command5")->click();
-    EXPECT_TRUE(text("Label19").contains("abc"));
+    EXPECT_TRUE(text("StatusLine").contains("abc"));
     EXPECT_EQ(text("Label6"), "-10 dBm");
 }
 
-TEST_F(MainWindowTest, RelativeModeSetsItsScaleAndSwitchingOffReloadsTheFile)
+TEST_F(MainWindowTest, AReadingWithoutALevelIsVisiblyNotLive)
 {
     store(factorySettings());
     start();
-    find<QLineEdit>("Text2")->setText("20"); // unsaved
+    find<QLineEdit>("Text1")->setText("1.52486");
+    find<QPushButton>("Command5")->click();
+    find<QLineEdit>("Text2")->setText("abc");
+    find<QPushButton>("Command5")->click();
+    for (const char *readout : {"Label6", "Label11", "Label12"})
+        EXPECT_EQ(text(readout), "-") << readout;
+    EXPECT_EQ(needlePixels(), 0);
+    auto *status = find<QLabel>("StatusLine");
+    EXPECT_TRUE(status->isVisibleTo(window.get()));
+    EXPECT_LT(status->geometry().bottom(), 625); // inside the front panel, not the strip below it
+    EXPECT_TRUE(status->text().contains("Attenuator (dBm) :")) << status->text().toStdString();
+
+    find<QLineEdit>("Text2")->setText("0");
+    find<QPushButton>("Command5")->click();
+    EXPECT_EQ(text("Label6"), "-10 dBm");
+    EXPECT_EQ(status->text(), QString());
+}
+
+TEST_F(MainWindowTest, RelativeModeLendsTheDbmScaleAndGivesItBack)
+{
+    store(factorySettings());
+    start();
+    // Unsaved edits that the readings use must survive relative mode.
+    find<QLineEdit>("Text2")->setText("20");
+    find<QCheckBox>("Check9")->click();
+    find<QLineEdit>("Text4")->setText("-60");
+    find<QCheckBox>("Check6")->click();
     find<QCheckBox>("Check11")->click();
     EXPECT_TRUE(find<QGroupBox>("Frame1")->isVisibleTo(window.get()));
     EXPECT_EQ(text("Text3"), "20");
     EXPECT_EQ(text("Text4"), "0");
     EXPECT_EQ(text("Label13"), "dB");
-    EXPECT_EQ(text("Label17"), " 20dB");
     EXPECT_TRUE(checked("Check2"));
-    EXPECT_FALSE(find<QCheckBox>("Check6")->isEnabled());
+    EXPECT_FALSE(find<QCheckBox>("Check7")->isEnabled());
+
+    // A save now keeps the user's dBm scale in the file, not relative mode's 0..20 dB.
+    CalibrationEdits edits;
+    edits.points.fill(QStringLiteral("1"));
+    edits.points[1] = QStringLiteral("0.5");
+    edits.warningLevel = QStringLiteral("-5");
+    edits.lowReference = QStringLiteral("0");
+    edits.highReference = QStringLiteral("1023");
+    ASSERT_FALSE(saveEdits(context, edits));
+    MeterSettings saved;
+    ASSERT_FALSE(loadSettings(context.settingsFile, saved));
+    EXPECT_EQ(saved.dbmScaleMax, SettingValue(std::int16_t{-10}));
+    EXPECT_EQ(saved.dbmScaleMin, SettingValue(std::string("-60")));
 
     find<QCheckBox>("Check11")->click();
     EXPECT_FALSE(find<QGroupBox>("Frame1")->isVisibleTo(window.get()));
     EXPECT_EQ(text("Text3"), "-10");
-    EXPECT_EQ(text("Text4"), "-50");
+    EXPECT_EQ(text("Text4"), "-60");
     EXPECT_FALSE(checked("Check2"));
-    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0})); // the file's value again
+    const MeterSettings &now = context.state.settings;
+    EXPECT_EQ(now.attenuatorDbm, SettingValue(std::string("20")));
+    EXPECT_EQ(now.frequencyRange, SettingValue(std::int16_t{2}));
+    EXPECT_EQ(now.gaugeUnit, SettingValue(std::int16_t{2}));
+    EXPECT_TRUE(checked("Check6") && checked("Check9"));
 }
 
 TEST_F(MainWindowTest, ShowingImportedSettingsEndsOnLowAndDbm)
 {
     store(factorySettings());
     start();
+    find<QCheckBox>("Check11")->click();
     MeterSettings imported = factorySettings();
     imported.frequencyRange = std::int16_t{3};
     imported.gaugeUnit = std::int16_t{3};
     imported.attenuatorDbm = std::string("6");
+    imported.dbmScaleMin = std::string("-70");
     context.state.settings = imported;
     window->showSettingsInWindows();
     EXPECT_TRUE(checked("Check8"));
@@ -235,10 +283,10 @@ TEST_F(MainWindowTest, ShowingImportedSettingsEndsOnLowAndDbm)
     EXPECT_EQ(context.state.settings.gaugeUnit, SettingValue(std::int16_t{1}));
     EXPECT_EQ(text("Text2"), "6");
     EXPECT_FALSE(find<QLineEdit>("Text7")->isEnabled());
-    // switching relative measurement off reloads the file and so undoes the import
+    // relative mode ends on the imported scale, not on the one it borrowed before the import
     find<QCheckBox>("Check11")->click();
-    find<QCheckBox>("Check11")->click();
-    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0}));
+    EXPECT_EQ(text("Text4"), "-70");
+    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::string("6")));
 }
 
 TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
@@ -347,6 +395,7 @@ TEST_F(MeasuringSession, TurboSpeedShortensThePollIntervalWithoutStopping)
     find<QPushButton>("Command2")->click();
     find<QCheckBox>("Check4")->click();
     EXPECT_EQ(timer1->interval(), 100);
+    EXPECT_EQ(timer1->timerType(), Qt::PreciseTimer); // a coarse one polls every 95 and 325 ms
     EXPECT_TRUE(measuring());
     find<QCheckBox>("Check4")->click();
     EXPECT_EQ(timer1->interval(), 330);
@@ -379,4 +428,63 @@ TEST_F(MainWindowTest, AMissingPortIsNamedAndTheListGoesBackToClosePort)
     EXPECT_TRUE(dialogs.messages[0].text.contains("no-such-device"));
     EXPECT_EQ(combo->currentText(), "Close Port");
     EXPECT_FALSE(window->link().isOpen());
+}
+
+TEST_F(MeasuringSession, TheListNamesDevicesAndIgnoresTheWheel)
+{
+    auto *combo = find<QComboBox>("Combo1");
+    EXPECT_EQ(combo->itemData(1, Qt::ToolTipRole).toString(), meter.devicePath());
+    EXPECT_TRUE(combo->toolTip().contains(meter.devicePath()));
+
+    const int before = combo->currentIndex();
+    QSignalSpy chosen(combo, &QComboBox::textActivated);
+    QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_EQ(combo->currentIndex(), before);
+}
+
+TEST_F(MeasuringSession, AVanishedMeterIsReportedOnceWithWhatItStopped)
+{
+    for (const bool measuringThen : {false, true}) {
+        if (measuringThen) {
+            QString error;
+            ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
+            context.portDevices.insert(1, meter.devicePath());
+            emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
+            find<QPushButton>("Command2")->click();
+            ASSERT_FALSE(nextFrame(true).isEmpty());
+        }
+        dialogs.messages.clear();
+        meter.close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, 5000));
+        const QString said = dialogs.messages[0].text;
+        EXPECT_EQ(said.contains("Measuring has stopped"), measuringThen) << said.toStdString();
+        EXPECT_EQ(said.count("again"), 1) << said.toStdString();
+        EXPECT_FALSE(measuring());
+        EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "Close Port");
+    }
+}
+
+TEST_F(MainWindowTest, CaptionsLineUpWithTheirBoxesAndReadoutsKeepRoom)
+{
+    start();
+    const std::pair<const char *, const char *> pairs[] = {
+        {"Check1", "Label23"}, {"Check4", "Label27"}, {"Check3", "Label28"}, {"Check2", "Label29"},
+        {"Check11", "Label31"}, {"Check5", "Label13"}, {"Check8", "Label24"},
+    };
+    for (const auto &[boxName, captionName] : pairs) {
+        const QWidget *box = find<QCheckBox>(boxName);
+        const QLabel *caption = find<QLabel>(captionName);
+        const QRect drawn = caption->style()->itemTextRect(caption->fontMetrics(), caption->contentsRect(),
+                                                           static_cast<int>(caption->alignment()), true, caption->text());
+        const int textMiddle = caption->y() + drawn.center().y();
+        EXPECT_LE(std::abs(textMiddle - box->geometry().center().y()), 2) << captionName;
+    }
+    for (const char *name : {"Label6", "Label11", "Label12"}) {
+        const QLabel *readout = find<QLabel>(name);
+        const int room = readout->contentsRect().width() - readout->fontMetrics().horizontalAdvance("-107.08 dBm");
+        EXPECT_GE(room, 12) << name;
+    }
 }
