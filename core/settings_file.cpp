@@ -1,10 +1,10 @@
 #include "core/settings_file.hpp"
 
+#include "core/atomic_file.hpp"
 #include "core/settings_record.hpp"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <exception>
 #include <system_error>
 #include <vector>
 
@@ -15,30 +15,41 @@ namespace {
 
 Failure fileFailure(const fs::path &file, const std::string &what)
 {
-    return Failure{"The file \"" + file.string() + "\" " + what};
+    return Failure{"The file \"" + displayName(file) + "\" " + what};
 }
 
-std::optional<Failure> createIfMissing(const fs::path &file)
+// Whatever the library still throws (out of memory, mostly) fails this one file operation
+// instead of ending the program.
+template <typename Operation>
+std::optional<Failure> withoutExceptions(const fs::path &file, Operation operation)
 {
-    std::error_code ec;
-    if (fs::exists(file, ec))
-        return std::nullopt;
-    if (file.has_parent_path())
-        fs::create_directories(file.parent_path(), ec);
-    std::ofstream create(file, std::ios::binary);
-    if (!create)
-        return fileFailure(file, "does not exist and cannot be created.");
-    return std::nullopt;
+    try {
+        return operation();
+    } catch (const std::exception &error) {
+        return fileFailure(file, std::string("could not be handled: ") + error.what());
+    }
 }
 
-std::optional<Failure> readFile(const fs::path &file, MeterSettings &settings)
+std::optional<Failure> decodeInto(const fs::path &file, std::span<const std::uint8_t> bytes, MeterSettings &settings)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return fileFailure(file, "cannot be opened for reading.");
-    if (std::optional<Failure> failure = readSettingsRecord(in, settings))
+    auto decoded = decodeSettingsRecord(bytes);
+    if (auto *failure = std::get_if<Failure>(&decoded))
         return fileFailure(file, "cannot be read as settings: " + failure->message);
+    settings = std::get<MeterSettings>(std::move(decoded));
     return std::nullopt;
+}
+
+// Earlier versions saved through this fixed name, so a crash may have left it behind, and a
+// link planted there must not linger for anyone to trust. Only the entry goes, never the file
+// a link points at.
+void removeLegacyTemporary(const fs::path &file)
+{
+    fs::path legacy = file;
+    legacy += ".new";
+    std::error_code ec;
+    const fs::file_type type = fs::symlink_status(legacy, ec).type();
+    if (type == fs::file_type::regular || type == fs::file_type::symlink)
+        fs::remove(legacy, ec);
 }
 
 } // namespace
@@ -58,56 +69,55 @@ std::optional<Failure> readSettingsRecord(std::istream &in, MeterSettings &setti
 
 std::optional<Failure> loadSettings(const fs::path &file, MeterSettings &settings)
 {
-    if (std::optional<Failure> failure = createIfMissing(file))
-        return failure;
-    return readFile(file, settings);
+    return withoutExceptions(file, [&]() -> std::optional<Failure> {
+        auto read = readFileBytes(file, kRecordLength);
+        if (auto *failure = std::get_if<Failure>(&read))
+            return fileFailure(file, "was not loaded: " + failure->message);
+        const FileBytes &content = std::get<FileBytes>(read);
+        if (!content.exists)
+            if (std::optional<Failure> failure = createFileIfMissing(file))
+                return fileFailure(file, "does not exist and cannot be created: " + failure->message);
+        return decodeInto(file, content.bytes, settings);
+    });
 }
 
 std::optional<Failure> importSettingsFile(const fs::path &file, MeterSettings &settings)
 {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec))
-        return fileFailure(file, "does not exist.");
-    return readFile(file, settings);
+    return withoutExceptions(file, [&]() -> std::optional<Failure> {
+        auto read = readFileBytes(file, kRecordLength);
+        if (auto *failure = std::get_if<Failure>(&read))
+            return fileFailure(file, "was not loaded: " + failure->message);
+        const FileBytes &content = std::get<FileBytes>(read);
+        if (!content.exists)
+            return fileFailure(file, "does not exist.");
+        return decodeInto(file, content.bytes, settings);
+    });
 }
 
 std::optional<Failure> saveSettings(const fs::path &file, const MeterSettings &settings, char decimalSeparator)
 {
-    // The old content supplies the padding after the fields and anything past record 1.
-    std::vector<char> old;
-    if (std::ifstream in{file, std::ios::binary})
-        old.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    SettingsRecord previous{};
-    std::copy_n(old.begin(), std::min(old.size(), previous.size()), previous.begin());
+    return withoutExceptions(file, [&]() -> std::optional<Failure> {
+        // The old content supplies the padding after the fields and anything past record 1; when
+        // it cannot be read the save stops rather than lose it.
+        auto read = readFileBytes(file);
+        if (auto *failure = std::get_if<Failure>(&read))
+            return fileFailure(file, "was not written: " + failure->message);
+        std::vector<std::uint8_t> content = std::get<FileBytes>(std::move(read)).bytes;
+        SettingsRecord previous{};
+        std::copy_n(content.begin(), std::min(content.size(), previous.size()), previous.begin());
 
-    auto encoded = encodeSettingsRecord(settings, decimalSeparator, previous);
-    if (auto *failure = std::get_if<Failure>(&encoded))
-        return fileFailure(file, "was not written: " + failure->message);
-    const SettingsRecord &record = std::get<SettingsRecord>(encoded);
+        auto encoded = encodeSettingsRecord(settings, decimalSeparator, previous);
+        if (auto *failure = std::get_if<Failure>(&encoded))
+            return fileFailure(file, "was not written: " + failure->message);
+        const SettingsRecord &record = std::get<SettingsRecord>(encoded);
+        content.resize(std::max(content.size(), record.size()));
+        std::copy(record.begin(), record.end(), content.begin());
 
-    std::error_code ec;
-    if (file.has_parent_path())
-        fs::create_directories(file.parent_path(), ec);
-    fs::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(record.data()), static_cast<std::streamsize>(record.size()));
-        if (old.size() > record.size())
-            out.write(old.data() + record.size(), static_cast<std::streamsize>(old.size() - record.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return fileFailure(file, "was not written: the disk refused the new content.");
-        }
-    }
-    fs::rename(temporary, file, ec);
-    if (ec) {
-        const std::string reason = ec.message();
-        fs::remove(temporary, ec);
-        return fileFailure(file, "was not written: " + reason + ".");
-    }
-    return std::nullopt;
+        removeLegacyTemporary(file);
+        if (std::optional<Failure> failure = replaceFileContent(file, content))
+            return fileFailure(file, "was not written: " + failure->message);
+        return std::nullopt;
+    });
 }
 
 } // namespace merolan

@@ -9,6 +9,8 @@
 
 namespace merolan {
 
+// None of these throws: a failure comes back naming the file and the cause.
+
 // Reads record 1 from an open stream and replaces every field only when it decodes; on a
 // failure `settings` keeps its values.
 std::optional<Failure> readSettingsRecord(std::istream &in, MeterSettings &settings);
@@ -19,8 +21,10 @@ std::optional<Failure> loadSettings(const std::filesystem::path &file, MeterSett
 // Reads record 1 of a calibration file the user picked; the file must exist.
 std::optional<Failure> importSettingsFile(const std::filesystem::path &file, MeterSettings &settings);
 
-// Writes `settings` as record 1. The new content goes to a file beside it that then replaces
-// the old one, so an interrupted save never leaves a torn record; the old padding is kept.
+// Writes `settings` as record 1. The new content goes to a fresh file beside it that then
+// replaces the old one, so an interrupted save never leaves a torn record, and any failure
+// leaves the old file as it was. The old padding, a link in the file's place and the
+// permission bits are kept.
 std::optional<Failure> saveSettings(const std::filesystem::path &file, const MeterSettings &settings,
                                     char decimalSeparator);
 

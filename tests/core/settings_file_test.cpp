@@ -4,7 +4,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -25,9 +30,15 @@ void writeBytes(const fs::path &file, const std::vector<std::uint8_t> &bytes)
     out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::size_t entriesIn(const fs::path &folder)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
 struct SettingsFile : ::testing::Test {
     QTemporaryDir dir;
-    fs::path file = fs::path(dir.path().toStdString()) / "merolan" / "merolan.dat";
+    fs::path root = dir.path().toStdString();
+    fs::path file = root / "merolan" / "merolan.dat";
 };
 
 } // namespace
@@ -105,4 +116,96 @@ TEST_F(SettingsFile, ImportNeedsAnExistingFileAndCreatesNothing)
     ASSERT_FALSE(saveSettings(file, stored, '.'));
     EXPECT_FALSE(importSettingsFile(file, s));
     EXPECT_EQ(s, stored);
+}
+
+TEST_F(SettingsFile, AFailedSaveNamesTheFileAndCauseAndChangesNothing)
+{
+    const fs::path folder = file.parent_path();
+    const fs::path inPlace = folder / "folder.dat", limited = folder / "limited.dat", locked = folder / "locked.dat";
+    fs::create_directories(inPlace);
+    const std::vector<std::uint8_t> old(130, 0x5A);
+    writeBytes(limited, old);
+    writeBytes(locked, old);
+    const auto save = [](const fs::path &f) { return saveSettings(f, factorySettings(), '.'); };
+    const auto sizeLimited = [&](const fs::path &f) {
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit low = saved;
+        low.rlim_cur = 64;
+        setrlimit(RLIMIT_FSIZE, &low);
+        std::optional<Failure> failure = save(f);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        return failure;
+    };
+    const auto readOnlyFolder = [&](const fs::path &f) {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        std::optional<Failure> failure = save(f);
+        fs::permissions(folder, fs::perms::owner_all);
+        return failure;
+    };
+    struct Case {
+        fs::path target;
+        std::string cause;
+        std::function<std::optional<Failure>(const fs::path &)> attempt;
+    };
+    std::vector<Case> cases = {{inPlace, "a folder of that name is in its place", save},
+                               {limited, "file-size limit", sizeLimited}};
+    if (geteuid() != 0) // root writes into a read-only folder anyway
+        cases.push_back({locked, "the folder \"" + folder.string() + "\" does not allow new files", readOnlyFolder});
+    for (const Case &c : cases) {
+        const std::optional<Failure> failure = c.attempt(c.target);
+        ASSERT_TRUE(failure) << c.cause;
+        EXPECT_NE(failure->message.find("\"" + c.target.string() + "\""), std::string::npos) << failure->message;
+        EXPECT_NE(failure->message.find(c.cause), std::string::npos) << failure->message;
+        EXPECT_TRUE(fs::is_directory(c.target) || bytesOf(c.target) == old) << c.cause;
+        EXPECT_EQ(entriesIn(folder), 3u) << c.cause;
+    }
+}
+
+TEST_F(SettingsFile, LoadAndImportReportAFolderInPlaceOfTheFile)
+{
+    fs::create_directories(file);
+    MeterSettings s = factorySettings();
+    for (const std::optional<Failure> &failure : {loadSettings(file, s), importSettingsFile(file, s)}) {
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->message.find(file.string()), std::string::npos) << failure->message;
+        EXPECT_NE(failure->message.find("a folder of that name is in its place"), std::string::npos);
+    }
+    EXPECT_EQ(s, factorySettings());
+}
+
+TEST_F(SettingsFile, SaveRemovesLeftoverTemporariesWithoutFollowingThem)
+{
+    const fs::path victim = root / "victim.dat";
+    writeBytes(victim, {1, 2, 3});
+    fs::create_directories(file.parent_path());
+    fs::create_symlink(victim, fs::path(file) += ".new");
+    const fs::path crashed = fs::path(file) += ".new-Ab12Cd";
+    writeBytes(crashed, {4});
+    fs::last_write_time(crashed, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_FALSE(saveSettings(file, factorySettings(), '.'));
+    EXPECT_EQ(bytesOf(victim), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(entriesIn(file.parent_path()), 1u);
+}
+
+TEST_F(SettingsFile, SaveReplacesTheFileALinkPointsAtAndKeepsItsPermissions)
+{
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    const std::pair<fs::path, bool> cases[] = {{file, false}, {root / "elsewhere" / "cal.dat", true}};
+    for (const auto &[target, linked] : cases) {
+        fs::create_directories(target.parent_path());
+        writeBytes(target, std::vector<std::uint8_t>(128, 0));
+        fs::permissions(target, mode);
+        if (linked) {
+            fs::remove(file);
+            fs::create_symlink(target, file);
+        }
+        ASSERT_FALSE(saveSettings(file, factorySettings(), '.'));
+        EXPECT_EQ(fs::is_symlink(file), linked);
+        EXPECT_EQ(fs::status(target).permissions(), mode) << target;
+        EXPECT_EQ(entriesIn(target.parent_path()), 1u) << target;
+        MeterSettings s;
+        EXPECT_FALSE(importSettingsFile(target, s));
+        EXPECT_EQ(s, factorySettings()) << target;
+    }
 }
