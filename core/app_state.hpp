@@ -13,21 +13,35 @@ struct DbmScaleLimits {
     SettingValue min;
 };
 
-// The run-time state the windows share: owned by the application, passed by reference.
+// The run-time state the windows and the measuring session share: owned by the application,
+// passed by reference. Each field names who writes it; everyone else only reads.
 struct AppState {
+    // Start-up, the main window's boxes (each edit), the calibration window's saves, factory
+    // reset and import.
     MeterSettings settings;
-    std::int16_t commandMode = 0;      // mode byte of every command frame (0 or 64)
-    double scalePosition = 0;          // needle position on the printed 0..10 scale, kept in 0..10.5
-    std::int16_t calCaptureSlot = 0;   // 1..6: calibration box that readings are written into
-    double calSlope = 0;               // dBm per volt of the current calibration line
-    double calIntercept = 0;           // dBm at 0 V
-    double levelDbm = 0;               // latest absolute level, attenuator included
-    std::int16_t warningCount = 0;     // consecutive readings above the warning level, up to 3
-    double zeroReferenceDbm = 0;       // level stored by "Zero Reference"
-    // While relative mode lends the dBm boxes to its dB scale, the user's own dBm limits wait
-    // here: saves store these, and switching relative mode off puts them back.
+    // The panel meter switch (applyExternalMeterSwitch) only: 0, or 64 while the meter's own
+    // panel meter is driven. Polls derive their mode from it and never change it.
+    std::int16_t commandMode = 0;
+    // The reading chain: the needle position on the printed 0..10 scale, kept in 0..10.5.
+    double scalePosition = 0;
+    // The calibration window: 1..6 while a "Measure" button has a box armed, else 0.
+    std::int16_t calCaptureSlot = 0;
+    // The reading chain: the current calibration line, dBm per volt and dBm at 0 V.
+    double calSlope = 0;
+    double calIntercept = 0;
+    // The reading chain: the latest absolute level, attenuator included.
+    double levelDbm = 0;
+    // The reading chain, and start-up (to 0): consecutive readings above the warning level.
+    std::int16_t warningCount = 0;
+    // "Zero Reference": the level relative readings are measured against.
+    double zeroReferenceDbm = 0;
+    // The main window's "Relative Measurement" box.
+    bool relativeMode = false;
+    // The main window's relative mode: while it lends the dBm boxes to its dB scale, the user's
+    // own dBm limits wait here; saves store these, and switching relative mode off puts them back.
     std::optional<DbmScaleLimits> heldDbmScale;
-    char decimalSeparator = '.';       // the user's locale, for texts the user edits
+    // main (from the user's locale), for the texts the user edits.
+    char decimalSeparator = '.';
 };
 
 } // namespace merolan

@@ -1,5 +1,6 @@
 #include "core/reading_chain.hpp"
 
+#include "core/calibration_rules.hpp"
 #include "core/readout_text.hpp"
 #include "core/text_format.hpp"
 #include "gauge/scale_range.hpp"
@@ -75,7 +76,7 @@ bool place(AppState &state, double level, GaugeUnit unit, ScaleLimitTexts limits
 // The chain of absolute readings; false when it stopped short of a position.
 bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
 {
-    if (state.calCaptureSlot >= 1 && state.calCaptureSlot <= 6)
+    if (isCaptureSlot(state.calCaptureSlot))
         out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
     const std::optional<Levels> levels = convert(state, voltage, out);
     if (!levels) {
@@ -114,6 +115,21 @@ void finish(const AppState &state, ReadingOutcome &out)
 }
 
 } // namespace
+
+ReadingInputs readingInputsOf(const AppState &state)
+{
+    const MeterSettings &s = state.settings;
+    const char sep = state.decimalSeparator;
+    ReadingInputs in;
+    in.relativeMode = state.relativeMode;
+    in.dbmMax = textForm(s.dbmScaleMax, sep);
+    in.dbmMin = textForm(s.dbmScaleMin, sep);
+    in.wattMax = textForm(s.wattScaleMax, sep);
+    in.wattMin = textForm(s.wattScaleMin, sep);
+    in.voltMax = textForm(s.voltScaleMax, sep);
+    in.voltMin = textForm(s.voltScaleMin, sep);
+    return in;
+}
 
 ReadingOutcome processReading(AppState &state, double voltage, const ReadingInputs &inputs)
 {

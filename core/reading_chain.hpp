@@ -15,6 +15,10 @@ struct ReadingInputs {
     std::string dbmMax, dbmMin, wattMax, wattMin, voltMax, voltMin;
 };
 
+// The inputs as the state holds them: every edit of a limit box is copied into its setting, so
+// the settings' texts are the boxes' texts.
+ReadingInputs readingInputsOf(const AppState &state);
+
 struct CaptureText {
     int slot = 0; // 1..6
     std::string text;
@@ -25,6 +29,7 @@ struct CaptureText {
 // `problem`, and the readouts or the needle it could not compute are blanked rather than left
 // standing as if they were live.
 struct ReadingOutcome {
+    std::optional<std::string> traceText;     // the frame's bytes, "1A:00:FF"
     std::optional<std::string> voltageText;   // "AD Voltage"
     std::optional<CaptureText> capture;       // into the calibration window's armed box
     std::optional<std::string> slopeText;     // diagnostic line of the calibration

@@ -17,12 +17,10 @@ bool sendScalePosition(SerialLink &link, const AppState &state, double scalePosi
     return link.write(encodeCommandFrame(state.commandMode, pwm));
 }
 
-bool sendPoll(SerialLink &link, AppState &state)
+bool sendPoll(SerialLink &link, const AppState &state)
 {
-    state.commandMode = static_cast<std::int16_t>(state.commandMode + kPollFlag);
-    const bool written = sendScalePosition(link, state, 0.0);
-    state.commandMode = static_cast<std::int16_t>(state.commandMode - kPollFlag);
-    return written;
+    const std::int16_t pwm = positionToPwm(0.0, state.settings.lowRefPwm, state.settings.highRefPwm);
+    return link.write(encodeCommandFrame(pollMode(state.commandMode), pwm));
 }
 
 bool sendPanelPwm(SerialLink &link, const AppState &state, double value)

@@ -11,8 +11,8 @@ class SerialLink;
 // The frame for a needle position, between the panel meter's two references.
 bool sendScalePosition(SerialLink &link, const AppState &state, double scalePosition);
 
-// A poll: the frame for position 0 with the poll flag added to the mode for this one write.
-bool sendPoll(SerialLink &link, AppState &state);
+// A poll: the frame for position 0 with the poll flag in its mode byte.
+bool sendPoll(SerialLink &link, const AppState &state);
 
 // A raw PWM value, rounded half to even; the frame clamps it to 0..1023.
 bool sendPanelPwm(SerialLink &link, const AppState &state, double value);

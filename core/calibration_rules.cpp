@@ -1,6 +1,5 @@
-#include "link/panel_meter.hpp"
+#include "core/calibration_rules.hpp"
 
-#include "core/text_format.hpp"
 #include "core/wire_protocol.hpp"
 
 namespace merolan {
@@ -20,16 +19,10 @@ std::optional<int> stepReference(int value, ReferenceStep step)
     return std::nullopt;
 }
 
-std::optional<double> referenceLabelValue(const QString &labelText)
-{
-    // The program writes these labels itself, always with "." whatever the locale.
-    return readLocaleNumber(labelText.toStdString(), '.');
-}
-
 void applyExternalMeterSwitch(AppState &state, bool checked)
 {
     state.settings.externalMeterOn = checked ? -1 : 0;
-    state.commandMode = checked ? kExternalMeterFlag : 0;
+    state.commandMode = commandModeFor(checked);
 }
 
 } // namespace merolan
