@@ -1,3 +1,4 @@
+#include "link/meter_session.hpp"
 #include "link/port_directory.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
@@ -38,16 +39,20 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     DesktopDialogs dialogs;
-    AppContext context{AppState{}, defaultSettingsFile(), dialogs, {}};
+    AppContext context{AppState{}, defaultSettingsFile(), dialogs};
     context.state.decimalSeparator = localeDecimalSeparator();
+    MeterSession session(context.state);
+    QMap<int, QString> portDevices;
     for (const QString &value : parser.values(portOption)) {
-        if (const std::optional<QString> problem = parsePortOption(value, context.portDevices)) {
+        if (const std::optional<QString> problem = parsePortOption(value, portDevices)) {
             std::fprintf(stderr, "merolan: %s\n", qPrintable(*problem));
             return 2;
         }
     }
+    for (auto it = portDevices.cbegin(); it != portDevices.cend(); ++it)
+        session.setPortDevice(it.key(), it.value());
 
-    MainWindow window(context);
+    MainWindow window(context, session);
     window.show();
     return QApplication::exec();
 }

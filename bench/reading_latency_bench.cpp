@@ -2,6 +2,7 @@
 // over a pseudo-terminal, and the CPU time of the whole reading chain with the gauge redraw.
 //   merolan_latency_bench [CYCLES]
 #include "core/settings_file.hpp"
+#include "link/meter_session.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
 
@@ -59,12 +60,13 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     SilentDialogs dialogs;
-    AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan.dat", dialogs, {}};
+    AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan.dat", dialogs};
     saveSettings(context.settingsFile, factorySettings(), '.');
-    context.portDevices.insert(1, QString::fromLatin1(ptsname(master)));
-    MainWindow window(context);
+    MeterSession session(context.state);
+    session.setPortDevice(1, QString::fromLatin1(ptsname(master)));
+    MainWindow window(context, session);
     emit window.findChild<QComboBox *>(QStringLiteral("Combo1"))->textActivated(QStringLiteral("Com 1"));
-    if (!window.link().isOpen())
+    if (!session.isPortOpen())
         return 1;
 
     std::vector<double> latencies;

@@ -6,7 +6,7 @@
 #include "core/text_format.hpp"
 #include "core/windows1252.hpp"
 #include "core/wire_protocol.hpp"
-#include "link/panel_meter.hpp"
+#include "core/calibration_rules.hpp"
 #include "ui/app_context.hpp"
 
 #include <QFile>
@@ -103,7 +103,7 @@ void applyExternalMeter(AppContext &context, const CalibrationHooks &hooks, bool
 {
     if (hooks.setExternalMeterChecked)
         hooks.setExternalMeterChecked(on);
-    context.state.commandMode = on ? kExternalMeterFlag : std::int16_t{0};
+    context.state.commandMode = commandModeFor(on);
 }
 
 void finishReplacement(AppContext &context, const CalibrationHooks &hooks)
@@ -114,6 +114,12 @@ void finishReplacement(AppContext &context, const CalibrationHooks &hooks)
 }
 
 } // namespace
+
+std::optional<double> referenceLabelValue(const QString &labelText)
+{
+    // The program writes these labels itself, always with "." whatever the locale.
+    return readLocaleNumber(labelText.toStdString(), '.');
+}
 
 MeterSettings withEdits(const MeterSettings &settings, const CalibrationEdits &edits)
 {

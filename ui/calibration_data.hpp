@@ -21,11 +21,9 @@ struct CalibrationHooks {
     std::function<void(bool)> setExternalMeterChecked;
 };
 
-// The six calibration points in capture-slot order: slot n is element n - 1.
-inline constexpr std::array<SettingValue MeterSettings::*, 6> kCalibrationPoints{
-    &MeterSettings::calLowMinus10, &MeterSettings::calLowMinus50,  &MeterSettings::calMidMinus10,
-    &MeterSettings::calMidMinus50, &MeterSettings::calHighMinus10, &MeterSettings::calHighMinus50,
-};
+// The number a reference label shows; a label that is no number gives none.
+std::optional<double> referenceLabelValue(const QString &labelText);
+
 
 // What the window holds when the user saves: its seven boxes and its two reference labels.
 struct CalibrationEdits {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/panel_meter.hpp"
+#include "core/calibration_rules.hpp"
 #include "ui/calibration_data.hpp"
 
 #include <QWidget>
@@ -14,7 +14,7 @@ class QPushButton;
 namespace merolan {
 
 struct AppContext;
-class SerialLink;
+class MeterSession;
 
 // "Calibration and Settings": measures the six calibration points, steps the panel meter's two
 // references, edits the warning level, and is the one place the settings file is written from.
@@ -24,7 +24,7 @@ class CalibrationWindow : public QWidget
     Q_OBJECT
 
 public:
-    CalibrationWindow(AppContext &context, SerialLink &link, CalibrationHooks hooks, QWidget *parent = nullptr);
+    CalibrationWindow(AppContext &context, MeterSession &session, CalibrationHooks hooks, QWidget *parent = nullptr);
 
     // A captured detector voltage for slot 1..6; other slots are ignored.
     void setCaptureText(int slot, const QString &text);
@@ -48,7 +48,7 @@ private:
     void loadFile();
 
     AppContext &context_;
-    SerialLink &link_;
+    MeterSession &session_;
     CalibrationHooks hooks_;
 
     QLabel *lowReference_ = nullptr;  // Label1

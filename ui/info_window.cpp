@@ -1,5 +1,6 @@
 #include "ui/info_window.hpp"
 
+#include "ui/look.hpp"
 #include "ui/user_dialogs.hpp"
 #include "ui/widget_factory.hpp"
 
@@ -15,6 +16,12 @@ namespace {
 // A reserved example domain until the project has a page of its own.
 const QString kProjectPage = QStringLiteral("https://merolan.example.org/");
 
+namespace layout {
+constexpr QSize window{443, 92};
+constexpr QRect sentence{12, 16, 341, 29};
+constexpr QRect link{12, 44, 389, 20};
+} // namespace layout
+
 } // namespace
 
 InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
@@ -22,16 +29,16 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));
-    resize(443, 92);
+    resize(layout::window);
     setFont(sansFont(11));
 
     auto *sentence = new QLabel(QStringLiteral("Click the link belwo to visit the project page."), this);
     sentence->setObjectName(QStringLiteral("Label1"));
-    sentence->setGeometry(12, 16, 341, 29);
+    sentence->setGeometry(layout::sentence);
 
     link_ = new QLabel(kProjectPage, this);
     link_->setObjectName(QStringLiteral("Label2"));
-    link_->setGeometry(12, 44, 389, 20);
+    link_->setGeometry(layout::link);
     // Plain text: the label is the address, and Qt must not turn it into a link of its own.
     link_->setTextFormat(Qt::PlainText);
     link_->setAutoFillBackground(false);
@@ -40,7 +47,7 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
     font.setUnderline(true);
     link_->setFont(font);
     QPalette palette = link_->palette();
-    palette.setColor(QPalette::WindowText, QColor(40, 62, 255));
+    palette.setColor(QPalette::WindowText, look::kLinkBlue);
     link_->setPalette(palette);
     link_->setToolTip(QStringLiteral("Click... go to webpage"));
     // Colour, underline and tooltip mark the link; the pointer stays the ordinary arrow.

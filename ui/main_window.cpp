@@ -1,21 +1,19 @@
 #include "ui/main_window.hpp"
 
+#include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/text_format.hpp"
-#include "core/wire_protocol.hpp"
 #include "gauge/gauge_face.hpp"
 #include "gauge/help_scale.hpp"
-#include "link/frame_sender.hpp"
-#include "link/panel_meter.hpp"
 #include "link/port_directory.hpp"
 #include "ui/calibration_window.hpp"
 #include "ui/info_window.hpp"
+#include "ui/look.hpp"
 #include "ui/port_combo_box.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -28,8 +26,7 @@
 namespace merolan {
 namespace {
 
-const QColor kStoppedColour(255, 192, 192);
-const QColor kMeasuringColour(192, 255, 192);
+constexpr GaugeUnit kUnits[] = {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt};
 
 QString toQt(const std::string &text) { return QString::fromStdString(text); }
 std::string toStd(const QString &text) { return text.toStdString(); }
@@ -46,7 +43,8 @@ void selectBox(QCheckBox *box)
 
 } // namespace
 
-MainWindow::MainWindow(AppContext &context, QWidget *parent) : QWidget(parent), context_(context)
+MainWindow::MainWindow(AppContext &context, MeterSession &session, QWidget *parent)
+    : QWidget(parent), context_(context), session_(session)
 {
     buildControls();
     connectReactions();
@@ -62,30 +60,32 @@ MainWindow::~MainWindow()
 
 void MainWindow::connectReactions()
 {
-    connect(check8_, &QCheckBox::toggled, this, [this](bool on) { selectFrequencyRange(1, on); });
-    connect(check9_, &QCheckBox::toggled, this, [this](bool on) { selectFrequencyRange(2, on); });
-    connect(check10_, &QCheckBox::toggled, this, [this](bool on) { selectFrequencyRange(3, on); });
-    connect(text2_, &QLineEdit::textChanged, this, &MainWindow::attenuatorChanged);
-    connect(check5_, &QCheckBox::toggled, this, [this](bool on) { selectGaugeUnit(GaugeUnit::Dbm, on); });
-    connect(check6_, &QCheckBox::toggled, this, [this](bool on) { selectGaugeUnit(GaugeUnit::Watt, on); });
-    connect(check7_, &QCheckBox::toggled, this, [this](bool on) { selectGaugeUnit(GaugeUnit::Volt, on); });
-    for (QLineEdit *box : {text3_, text4_, text5_, text6_, text7_, text8_})
-        connect(box, &QLineEdit::textChanged, this, [this, box] { scaleLimitChanged(box); });
-    connect(check2_, &QCheckBox::toggled, this, &MainWindow::helpScaleClicked);
-    connect(check4_, &QCheckBox::toggled, this, &MainWindow::turboClicked);
-    connect(check1_, &QCheckBox::toggled, this, &MainWindow::externalMeterClicked);
-    connect(check11_, &QCheckBox::toggled, this, &MainWindow::relativeMeasurementClicked);
-    connect(command6_, &QPushButton::clicked, this, &MainWindow::zeroReferenceClicked);
-    connect(command5_, &QPushButton::clicked, this, &MainWindow::testClicked);
-    connect(combo1_, &QComboBox::textActivated, this, &MainWindow::portChosen);
-    connect(command2_, &QPushButton::clicked, this, &MainWindow::startMeasureClicked);
-    connect(&timer1_, &QTimer::timeout, this, &MainWindow::pollTick);
-    connect(&timer2_, &QTimer::timeout, this, &MainWindow::closeTick);
-    connect(&link_, &SerialLink::readArrived, this, &MainWindow::readArrived);
-    connect(&link_, &SerialLink::portLost, this, &MainWindow::portLost);
-    connect(command3_, &QPushButton::clicked, this, &MainWindow::calibrationClicked);
-    connect(command4_, &QPushButton::clicked, this, &MainWindow::infoClicked);
-    connect(command1_, &QPushButton::clicked, this, &MainWindow::close);
+    for (int range = 1; range <= 3; ++range)
+        connect(rangeBoxes_[static_cast<std::size_t>(range - 1)], &QCheckBox::toggled, this,
+                [this, range](bool on) { selectFrequencyRange(range, on); });
+    connect(attenuatorBox_, &QLineEdit::textChanged, this, &MainWindow::attenuatorChanged);
+    for (const GaugeUnit u : kUnits) {
+        connect(unit(u).select, &QCheckBox::toggled, this, [this, u](bool on) { selectGaugeUnit(u, on); });
+        for (QLineEdit *box : {unit(u).max, unit(u).min})
+            connect(box, &QLineEdit::textChanged, this, [this, box] { scaleLimitChanged(box); });
+    }
+    connect(helpScaleBox_, &QCheckBox::toggled, this, &MainWindow::helpScaleClicked);
+    connect(turboBox_, &QCheckBox::toggled, this, &MainWindow::turboClicked);
+    connect(externalMeterBox_, &QCheckBox::toggled, this, &MainWindow::externalMeterClicked);
+    connect(relativeBox_, &QCheckBox::toggled, this, &MainWindow::relativeMeasurementClicked);
+    connect(zeroReferenceButton_, &QPushButton::clicked, this, &MainWindow::zeroReferenceClicked);
+    connect(testButton_, &QPushButton::clicked, this, &MainWindow::testClicked);
+    connect(portList_, &QComboBox::textActivated, this, &MainWindow::portChosen);
+    connect(startMeasureButton_, &QPushButton::clicked, this, &MainWindow::startMeasureClicked);
+    connect(calibrationButton_, &QPushButton::clicked, this, &MainWindow::calibrationClicked);
+    connect(infoButton_, &QPushButton::clicked, this, &MainWindow::infoClicked);
+    connect(exitButton_, &QPushButton::clicked, this, &MainWindow::close);
+
+    connect(&session_, &MeterSession::readingHandled, this, &MainWindow::apply);
+    connect(&session_, &MeterSession::pollSent, this, &MainWindow::pollSent);
+    connect(&session_, &MeterSession::measuringChanged, this, &MainWindow::measuringChanged);
+    connect(&session_, &MeterSession::portProblem, this, &MainWindow::portProblem);
+    connect(&session_, &MeterSession::portChanged, this, &MainWindow::showPortDevice);
 }
 
 // The start-up sequence. Every value put into a box raises that box's reaction on the spot,
@@ -99,36 +99,31 @@ void MainWindow::formLoad()
     loadSettingsOrTell();
 
     const bool externalOn = state.settings.externalMeterOn == -1;
-    check1_->setChecked(externalOn);
+    externalMeterBox_->setChecked(externalOn);
     applyExternalMeterSwitch(state, externalOn);
 
-    text2_->setText(toQt(textForm(state.settings.attenuatorDbm, sep)));
-    text3_->setText(toQt(textForm(state.settings.dbmScaleMax, sep)));
-    text4_->setText(toQt(textForm(state.settings.dbmScaleMin, sep)));
+    attenuatorBox_->setText(toQt(textForm(state.settings.attenuatorDbm, sep)));
+    unit(GaugeUnit::Dbm).max->setText(toQt(textForm(state.settings.dbmScaleMax, sep)));
+    unit(GaugeUnit::Dbm).min->setText(toQt(textForm(state.settings.dbmScaleMin, sep)));
     const SettingValue storedRange = state.settings.frequencyRange;
-    if (holdsNumber(storedRange, 1, sep))
-        check8_->setChecked(true);
-    if (holdsNumber(storedRange, 2, sep))
-        check9_->setChecked(true);
-    if (holdsNumber(storedRange, 3, sep))
-        check10_->setChecked(true);
-    text5_->setText(toQt(textForm(state.settings.wattScaleMax, sep)));
-    text6_->setText(toQt(textForm(state.settings.wattScaleMin, sep)));
-    text7_->setText(toQt(textForm(state.settings.voltScaleMax, sep)));
-    text8_->setText(toQt(textForm(state.settings.voltScaleMin, sep)));
+    for (int range = 1; range <= 3; ++range)
+        if (holdsNumber(storedRange, range, sep))
+            rangeBoxes_[static_cast<std::size_t>(range - 1)]->setChecked(true);
+    unit(GaugeUnit::Watt).max->setText(toQt(textForm(state.settings.wattScaleMax, sep)));
+    unit(GaugeUnit::Watt).min->setText(toQt(textForm(state.settings.wattScaleMin, sep)));
+    unit(GaugeUnit::Volt).max->setText(toQt(textForm(state.settings.voltScaleMax, sep)));
+    unit(GaugeUnit::Volt).min->setText(toQt(textForm(state.settings.voltScaleMin, sep)));
 
     const SettingValue storedUnit = state.settings.gaugeUnit;
-    const std::array<QCheckBox *, 3> unitBoxes{check5_, check6_, check7_};
-    const std::array<std::array<QLineEdit *, 2>, 3> unitFields{{{text3_, text4_}, {text5_, text6_}, {text7_, text8_}}};
-    for (int u = 0; u < 3; ++u) {
-        if (!holdsNumber(storedUnit, u + 1, sep))
+    for (const GaugeUnit u : kUnits) {
+        if (!holdsNumber(storedUnit, static_cast<int>(u), sep))
             continue;
-        for (int other = 0; other < 3; ++other) {
-            unitBoxes[other]->setChecked(other == u);
-            for (QLineEdit *field : unitFields[other])
-                field->setEnabled(other == u);
+        for (const GaugeUnit other : kUnits) {
+            unit(other).select->setChecked(other == u);
+            unit(other).max->setEnabled(other == u);
+            unit(other).min->setEnabled(other == u);
         }
-        showScaleLimits(static_cast<GaugeUnit>(u + 1));
+        showScaleLimits(u);
     }
 }
 
@@ -157,22 +152,17 @@ void MainWindow::tell(const QString &title, const QString &text)
     context_.dialogs.showMessage(this, UserDialogs::Icon::Error, title, text);
 }
 
-void MainWindow::stopMeasure()
-{
-    timer1_.stop();
-    setButtonColour(command2_, kStoppedColour);
-}
+void MainWindow::stopMeasure() { session_.stop(); }
 
 void MainWindow::selectFrequencyRange(int range, bool checked)
 {
-    const std::array<QCheckBox *, 3> boxes{check8_, check9_, check10_};
-    QCheckBox *box = boxes[static_cast<std::size_t>(range - 1)];
+    QCheckBox *box = rangeBoxes_[static_cast<std::size_t>(range - 1)];
     if (checked) {
-        for (QCheckBox *other : boxes)
+        for (QCheckBox *other : rangeBoxes_)
             if (other != box)
                 other->setChecked(false);
         context_.state.settings.frequencyRange = static_cast<std::int16_t>(range);
-    } else if (!boxes[0]->isChecked() && !boxes[1]->isChecked() && !boxes[2]->isChecked()) {
+    } else if (!rangeBoxes_[0]->isChecked() && !rangeBoxes_[1]->isChecked() && !rangeBoxes_[2]->isChecked()) {
         box->setChecked(true);
     }
 }
@@ -180,27 +170,25 @@ void MainWindow::selectFrequencyRange(int range, bool checked)
 void MainWindow::attenuatorChanged()
 {
     stopMeasure();
-    context_.state.settings.attenuatorDbm = toStd(text2_->text());
+    context_.state.settings.attenuatorDbm = toStd(attenuatorBox_->text());
 }
 
-void MainWindow::selectGaugeUnit(GaugeUnit unit, bool checked)
+void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
 {
-    const std::array<QCheckBox *, 3> boxes{check5_, check6_, check7_};
-    const std::array<std::array<QLineEdit *, 2>, 3> fields{{{text3_, text4_}, {text5_, text6_}, {text7_, text8_}}};
-    const auto index = static_cast<std::size_t>(unit) - 1;
     if (checked) {
-        context_.state.settings.gaugeUnit = static_cast<std::int16_t>(unit);
-        for (std::size_t other = 0; other < boxes.size(); ++other) {
-            if (other != index)
-                boxes[other]->setChecked(false);
-            for (QLineEdit *field : fields[other])
-                field->setEnabled(other == index);
+        context_.state.settings.gaugeUnit = static_cast<std::int16_t>(selected);
+        for (const GaugeUnit other : kUnits) {
+            if (other != selected)
+                unit(other).select->setChecked(false);
+            unit(other).max->setEnabled(other == selected);
+            unit(other).min->setEnabled(other == selected);
         }
-        showScaleLimits(unit);
+        showScaleLimits(selected);
         clearGauge();
         drawHelpScale();
-    } else if (!boxes[0]->isChecked() && !boxes[1]->isChecked() && !boxes[2]->isChecked()) {
-        boxes[index]->setChecked(true);
+    } else if (!unit(GaugeUnit::Dbm).select->isChecked() && !unit(GaugeUnit::Watt).select->isChecked() &&
+               !unit(GaugeUnit::Volt).select->isChecked()) {
+        unit(selected).select->setChecked(true);
     }
 }
 
@@ -208,21 +196,16 @@ void MainWindow::scaleLimitChanged(QLineEdit *box)
 {
     stopMeasure();
     MeterSettings &s = context_.state.settings;
-    const std::string text = toStd(box->text());
-    GaugeUnit unit = GaugeUnit::Dbm;
-    if (box == text3_)
-        s.dbmScaleMax = text;
-    else if (box == text4_)
-        s.dbmScaleMin = text;
-    else if (box == text5_)
-        s.wattScaleMax = text, unit = GaugeUnit::Watt;
-    else if (box == text6_)
-        s.wattScaleMin = text, unit = GaugeUnit::Watt;
-    else if (box == text7_)
-        s.voltScaleMax = text, unit = GaugeUnit::Volt;
-    else
-        s.voltScaleMin = text, unit = GaugeUnit::Volt;
-    showScaleLimits(unit);
+    SettingValue *fields[3][2] = {{&s.dbmScaleMax, &s.dbmScaleMin},
+                                  {&s.wattScaleMax, &s.wattScaleMin},
+                                  {&s.voltScaleMax, &s.voltScaleMin}};
+    for (const GaugeUnit u : kUnits) {
+        const auto row = static_cast<std::size_t>(u) - 1;
+        if (box != unit(u).max && box != unit(u).min)
+            continue;
+        *fields[row][box == unit(u).max ? 0 : 1] = toStd(box->text());
+        showScaleLimits(u);
+    }
     clearGauge();
     drawHelpScale();
 }
@@ -233,88 +216,68 @@ void MainWindow::helpScaleClicked()
     drawHelpScale();
 }
 
-void MainWindow::turboClicked() { timer1_.setInterval(check4_->isChecked() ? 100 : 330); }
+void MainWindow::turboClicked() { session_.setTurbo(turboBox_->isChecked()); }
 
-void MainWindow::externalMeterClicked() { applyExternalMeterSwitch(context_.state, check1_->isChecked()); }
+void MainWindow::externalMeterClicked() { applyExternalMeterSwitch(context_.state, externalMeterBox_->isChecked()); }
 
 void MainWindow::relativeMeasurementClicked(bool checked)
 {
+    AppState &state = context_.state;
+    state.relativeMode = checked;
+    QLineEdit *dbmMax = unit(GaugeUnit::Dbm).max;
+    QLineEdit *dbmMin = unit(GaugeUnit::Dbm).min;
     if (checked) {
         // Relative mode borrows the dBm boxes; the user's own limits wait until it ends.
-        context_.state.heldDbmScale = DbmScaleLimits{context_.state.settings.dbmScaleMax,
-                                                     context_.state.settings.dbmScaleMin};
-        frame1_->show();
-        label11_->setText(QStringLiteral("-"));
-        label12_->setText(QStringLiteral("-"));
-        label6_->setText(QStringLiteral("-"));
-        label13_->setText(QStringLiteral("dB"));
-        check6_->setEnabled(false);
-        check7_->setEnabled(false);
-        text4_->setText(QStringLiteral("0"));
-        text3_->setText(QStringLiteral("20"));
-        check2_->setChecked(true);
+        state.heldDbmScale = DbmScaleLimits{state.settings.dbmScaleMax, state.settings.dbmScaleMin};
+        relativeFrame_->show();
+        wattReadout_->setText(QStringLiteral("-"));
+        voltReadout_->setText(QStringLiteral("-"));
+        dbmReadout_->setText(QStringLiteral("-"));
+        dbmUnitCaption_->setText(QStringLiteral("dB"));
+        unit(GaugeUnit::Watt).select->setEnabled(false);
+        unit(GaugeUnit::Volt).select->setEnabled(false);
+        dbmMin->setText(QStringLiteral("0"));
+        dbmMax->setText(QStringLiteral("20"));
+        helpScaleBox_->setChecked(true);
         drawHelpScale();
         return;
     }
-    frame1_->hide();
+    relativeFrame_->hide();
     stopMeasure();
-    check2_->setChecked(false);
-    label6_->setText(QStringLiteral("-"));
-    label13_->setText(QStringLiteral("dBm"));
-    check6_->setEnabled(true);
-    check7_->setEnabled(true);
+    helpScaleBox_->setChecked(false);
+    dbmReadout_->setText(QStringLiteral("-"));
+    dbmUnitCaption_->setText(QStringLiteral("dBm"));
+    unit(GaugeUnit::Watt).select->setEnabled(true);
+    unit(GaugeUnit::Volt).select->setEnabled(true);
     // Only the dBm limits come back. Reloading the whole file here would leave the attenuator,
     // range and unit boxes showing values that the readings no longer use.
-    const std::optional<DbmScaleLimits> held = std::exchange(context_.state.heldDbmScale, std::nullopt);
+    const std::optional<DbmScaleLimits> held = std::exchange(state.heldDbmScale, std::nullopt);
     if (!held)
         return;
-    const char sep = context_.state.decimalSeparator;
-    text3_->setText(toQt(textForm(held->max, sep)));
-    text4_->setText(toQt(textForm(held->min, sep)));
+    dbmMax->setText(toQt(textForm(held->max, state.decimalSeparator)));
+    dbmMin->setText(toQt(textForm(held->min, state.decimalSeparator)));
 }
 
 void MainWindow::zeroReferenceClicked()
 {
     takeZeroReference(context_.state);
-    label32_->setText(label34_->text());
+    zeroReferenceReadout_->setText(measurementReadout_->text());
 }
 
-void MainWindow::testClicked() { apply(processTestVoltage(context_.state, toStd(text1_->text()), readingInputs())); }
+void MainWindow::testClicked()
+{
+    apply(processTestVoltage(context_.state, toStd(testVoltageBox_->text()), readingInputsOf(context_.state)));
+}
 
 void MainWindow::portChosen(const QString &entry)
 {
     if (entry == QLatin1String("Close Port")) {
-        stopMeasure();
-        if (!timer2_.isActive())
-            timer2_.start();
+        session_.closePort();
         return;
     }
-    const QStringList ports{QStringLiteral("Com 1"), QStringLiteral("Com 2"), QStringLiteral("Com 3"),
-                            QStringLiteral("Com 4"), QStringLiteral("Com 5"), QStringLiteral("Com 6"),
-                            QStringLiteral("Com 7"), QStringLiteral("Com 8"), QStringLiteral("Com 9")};
-    const int number = static_cast<int>(ports.indexOf(entry)) + 1;
-    if (number == 0)
-        return;
-    timer2_.stop();
-    const QString device = portDevices().value(number - kFirstPortNumber);
-    std::optional<QString> problem;
-    if (device.isEmpty()) {
-        link_.close();
-        problem = QStringLiteral("There is no serial port for %1 on this computer. Connect the meter, or name "
-                                 "its device with --port %2=DEVICE.")
-                      .arg(entry)
-                      .arg(number);
-    } else {
-        problem = link_.open(number, device);
-    }
-    if (problem) {
-        const bool wasMeasuring = isMeasuring();
-        stopMeasure();
-        combo1_->setCurrentIndex(0);
-        tell(QStringLiteral("Select Port"),
-             *problem + (wasMeasuring ? QStringLiteral("\nMeasuring has stopped.") : QString()));
-    }
-    showPortDevice();
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        if (entry == QStringLiteral("Com %1").arg(n))
+            session_.choosePort(n);
 }
 
 void MainWindow::startMeasureClicked()
@@ -322,74 +285,10 @@ void MainWindow::startMeasureClicked()
     std::array<std::string, 2> dbm, watt, volt;
     const std::vector<GaugeUnit> failing = invalidScaleRanges(
         limitTexts(GaugeUnit::Dbm, dbm), limitTexts(GaugeUnit::Watt, watt), limitTexts(GaugeUnit::Volt, volt));
-    for (const GaugeUnit unit : failing)
-        tell(toQt(scaleRangeErrorTitle(unit)), toQt(std::string(kScaleRangeErrorText)));
-    if (failing.empty() && !timer1_.isActive()) {
-        toldNoPort_ = false;
-        timer1_.start();
-    }
-}
-
-void MainWindow::pollTick()
-{
-    if (!link_.isOpen()) {
-        // Polling a closed port would go on silently for ever: stop and say so once.
-        stopMeasure();
-        if (!toldNoPort_) {
-            toldNoPort_ = true;
-            tell(QStringLiteral("Start Measure"),
-                 QStringLiteral("No port is open. Choose the meter's port under \"Select Port :\" and press "
-                                "\"Start Measure\" again."));
-        }
-        return;
-    }
-    setButtonColour(command2_, kMeasuringColour);
-    sendPoll(link_, context_.state);
-}
-
-void MainWindow::closeTick()
-{
-    if (link_.isOpen())
-        link_.close();
-    showPortDevice();
-}
-
-QStringList MainWindow::portDevices() const
-{
-    const QStringList system = systemSerialPorts();
-    QStringList devices;
-    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        devices.append(deviceForPort(n, context_.portDevices, system));
-    return devices;
-}
-
-// The list shows "Com N" only, so its tooltip says which device is behind the open port.
-void MainWindow::showPortDevice()
-{
-    combo1_->setToolTip(link_.isOpen() ? QStringLiteral("Com %1: %2").arg(link_.portNumber()).arg(link_.device())
-                                       : QStringLiteral("No port is open"));
-}
-
-void MainWindow::readArrived(const QByteArray &read)
-{
-    const auto bytes = std::span(reinterpret_cast<const std::uint8_t *>(read.constData()),
-                                 static_cast<std::size_t>(read.size()));
-    const std::optional<DecodedReading> reading = decodeReadingFrame(bytes);
-    if (!reading)
-        return;
-    label2_->setText(toQt(reading->trace));
-    apply(processReading(context_.state, reading->detectorVoltage, readingInputs()));
-}
-
-void MainWindow::portLost(const QString &message)
-{
-    const bool wasMeasuring = isMeasuring();
-    stopMeasure();
-    timer2_.stop();
-    combo1_->setCurrentIndex(0);
-    showPortDevice();
-    tell(QStringLiteral("Select Port"), message + (wasMeasuring ? QStringLiteral(" Measuring has stopped.") : QString()) +
-                                            QStringLiteral("\nChoose the port again once the meter is back."));
+    for (const GaugeUnit u : failing)
+        tell(toQt(scaleRangeErrorTitle(u)), toQt(std::string(kScaleRangeErrorText)));
+    if (failing.empty())
+        session_.start();
 }
 
 void MainWindow::calibrationClicked()
@@ -397,8 +296,11 @@ void MainWindow::calibrationClicked()
     stopMeasure();
     if (!calibrationWindow_) {
         CalibrationHooks hooks{[this] { showSettingsInWindows(); },
-                               [this](bool on) { check1_->setChecked(on); externalMeterClicked(); }};
-        calibrationWindow_ = new CalibrationWindow(context_, link_, hooks);
+                               [this](bool on) {
+                                   externalMeterBox_->setChecked(on);
+                                   externalMeterClicked();
+                               }};
+        calibrationWindow_ = new CalibrationWindow(context_, session_, hooks);
         calibrationWindow_->centreOnScreen();
     }
     calibrationWindow_->show();
@@ -417,19 +319,20 @@ void MainWindow::showSettingsInWindows()
 {
     const MeterSettings s = context_.state.settings;
     const char sep = context_.state.decimalSeparator;
-    text2_->setText(toQt(textForm(s.attenuatorDbm, sep)));
-    text3_->setText(toQt(textForm(s.dbmScaleMax, sep)));
-    text4_->setText(toQt(textForm(s.dbmScaleMin, sep)));
-    selectBox(check8_);
-    text5_->setText(toQt(textForm(s.wattScaleMax, sep)));
-    text6_->setText(toQt(textForm(s.wattScaleMin, sep)));
-    text7_->setText(toQt(textForm(s.voltScaleMax, sep)));
-    text8_->setText(toQt(textForm(s.voltScaleMin, sep)));
-    selectBox(check5_);
-    check6_->setChecked(false);
-    check7_->setChecked(false);
-    for (QLineEdit *box : {text5_, text6_, text7_, text8_})
-        box->setEnabled(false);
+    attenuatorBox_->setText(toQt(textForm(s.attenuatorDbm, sep)));
+    unit(GaugeUnit::Dbm).max->setText(toQt(textForm(s.dbmScaleMax, sep)));
+    unit(GaugeUnit::Dbm).min->setText(toQt(textForm(s.dbmScaleMin, sep)));
+    selectBox(rangeBoxes_[0]);
+    unit(GaugeUnit::Watt).max->setText(toQt(textForm(s.wattScaleMax, sep)));
+    unit(GaugeUnit::Watt).min->setText(toQt(textForm(s.wattScaleMin, sep)));
+    unit(GaugeUnit::Volt).max->setText(toQt(textForm(s.voltScaleMax, sep)));
+    unit(GaugeUnit::Volt).min->setText(toQt(textForm(s.voltScaleMin, sep)));
+    selectBox(unit(GaugeUnit::Dbm).select);
+    for (const GaugeUnit u : {GaugeUnit::Watt, GaugeUnit::Volt}) {
+        unit(u).select->setChecked(false);
+        unit(u).max->setEnabled(false);
+        unit(u).min->setEnabled(false);
+    }
     // The boxes now show the new dBm limits: those are what relative mode keeps for the user.
     if (context_.state.heldDbmScale)
         context_.state.heldDbmScale = DbmScaleLimits{s.dbmScaleMax, s.dbmScaleMin};
@@ -438,44 +341,71 @@ void MainWindow::showSettingsInWindows()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Leaving releases the port and stops both timers; an open calibration window stays.
-    timer1_.stop();
-    timer2_.stop();
-    link_.close();
+    session_.release();
     event->accept();
 }
 
-// ---- gauge ----
+// ---- what the session reports ----
 
-ScaleLimitTexts MainWindow::limitTexts(GaugeUnit unit, std::array<std::string, 2> &storage) const
+void MainWindow::measuringChanged(bool on)
 {
-    const QLineEdit *max = unit == GaugeUnit::Dbm ? text3_ : unit == GaugeUnit::Watt ? text5_ : text7_;
-    const QLineEdit *min = unit == GaugeUnit::Dbm ? text4_ : unit == GaugeUnit::Watt ? text6_ : text8_;
-    storage = {toStd(max->text()), toStd(min->text())};
-    return {storage[0], storage[1]};
+    // The measuring colour waits for the first poll.
+    if (!on)
+        setButtonColour(startMeasureButton_, look::kStopped);
 }
 
-ReadingInputs MainWindow::readingInputs() const
+void MainWindow::pollSent() { setButtonColour(startMeasureButton_, look::kMeasuring); }
+
+void MainWindow::portProblem(MeterSession::PortProblem problem, const QString &message)
 {
-    ReadingInputs in;
-    in.relativeMode = check11_->isChecked();
-    in.dbmMax = toStd(text3_->text());
-    in.dbmMin = toStd(text4_->text());
-    in.wattMax = toStd(text5_->text());
-    in.wattMin = toStd(text6_->text());
-    in.voltMax = toStd(text7_->text());
-    in.voltMin = toStd(text8_->text());
-    return in;
+    if (problem == MeterSession::PortProblem::NotOpen) {
+        tell(QStringLiteral("Start Measure"), message);
+        return;
+    }
+    portList_->setCurrentIndex(0);
+    tell(QStringLiteral("Select Port"), message);
 }
 
-void MainWindow::showScaleLimits(GaugeUnit unit)
+// The list shows "Com N" only, so its tooltip says which device is behind the open port.
+void MainWindow::showPortDevice()
 {
-    std::array<std::string, 2> storage;
-    const LimitCaptions captions = scaleLimitCaptions(unit, limitTexts(unit, storage), check11_->isChecked());
-    label17_->setText(toQt(captions.max));
-    label15_->setText(toQt(captions.min));
+    portList_->setToolTip(session_.isPortOpen()
+                              ? QStringLiteral("Com %1: %2").arg(session_.portNumber()).arg(session_.device())
+                              : QStringLiteral("No port is open"));
 }
 
-void MainWindow::clearGauge() { picture2_->clear(); }
+void MainWindow::apply(const ReadingOutcome &out)
+{
+    if (out.traceText)
+        frameTraceLabel_->setText(toQt(*out.traceText));
+    if (out.voltageText)
+        voltageLabel_->setText(toQt(*out.voltageText));
+    if (out.capture && calibrationWindow_)
+        calibrationWindow_->setCaptureText(out.capture->slot, toQt(out.capture->text));
+    if (out.slopeText)
+        slopeLabel_->setText(toQt(*out.slopeText));
+    if (out.interceptText)
+        interceptLabel_->setText(toQt(*out.interceptText));
+    if (out.lamp != LampAction::LeaveUnchanged)
+        warningLamp_->setVisible(out.lamp == LampAction::Show);
+    if (out.dbmText)
+        dbmReadout_->setText(toQt(*out.dbmText));
+    if (out.voltText)
+        voltReadout_->setText(toQt(*out.voltText));
+    if (out.wattText)
+        wattReadout_->setText(toQt(*out.wattText));
+    if (out.measurementText)
+        measurementReadout_->setText(toQt(*out.measurementText));
+    if (out.positionText)
+        positionLabel_->setText(toQt(*out.positionText));
+    showProblem(out.problem);
+    if (out.clearNeedle) {
+        clearGauge();
+        drawHelpScale();
+    }
+    if (out.redrawGauge)
+        updateGauge();
+}
 
 // The diagnostic strip lies below the visible window, so the reason goes where the user looks.
 void MainWindow::showProblem(const std::optional<std::string> &problem)
@@ -485,62 +415,47 @@ void MainWindow::showProblem(const std::optional<std::string> &problem)
     statusLine_->setToolTip(text);
 }
 
+// ---- gauge ----
+
+ScaleLimitTexts MainWindow::limitTexts(GaugeUnit u, std::array<std::string, 2> &storage) const
+{
+    storage = {toStd(unit(u).max->text()), toStd(unit(u).min->text())};
+    return {storage[0], storage[1]};
+}
+
+void MainWindow::showScaleLimits(GaugeUnit u)
+{
+    std::array<std::string, 2> storage;
+    const LimitCaptions captions = scaleLimitCaptions(u, limitTexts(u, storage), relativeBox_->isChecked());
+    maxLimitLabel_->setText(toQt(captions.max));
+    minLimitLabel_->setText(toQt(captions.min));
+}
+
+void MainWindow::clearGauge() { gaugeFace_->clear(); }
+
 void MainWindow::drawHelpScale()
 {
-    if (!check2_->isChecked())
+    if (!helpScaleBox_->isChecked())
         return;
     // In relative mode the needle follows the dB scale, so the marks print that scale too.
-    std::optional<GaugeUnit> unit;
-    if (check11_->isChecked())
-        unit = GaugeUnit::Dbm;
-    for (const GaugeUnit u : {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt})
-        if (!unit && holdsNumber(context_.state.settings.gaugeUnit, static_cast<int>(u), context_.state.decimalSeparator))
-            unit = u;
-    if (!unit)
+    std::optional<GaugeUnit> shown;
+    if (relativeBox_->isChecked())
+        shown = GaugeUnit::Dbm;
+    for (const GaugeUnit u : kUnits)
+        if (!shown && holdsNumber(context_.state.settings.gaugeUnit, static_cast<int>(u), context_.state.decimalSeparator))
+            shown = u;
+    if (!shown)
         return;
     std::array<std::string, 2> storage;
-    for (const HelpScaleText &text : helpScaleTexts(*unit, limitTexts(*unit, storage)))
-        picture2_->printText({text.x, text.y}, toQt(text.text));
+    for (const HelpScaleText &text : helpScaleTexts(*shown, limitTexts(*shown, storage)))
+        gaugeFace_->printText({text.x, text.y}, toQt(text.text));
 }
 
 void MainWindow::updateGauge()
 {
-    picture2_->clear();
-    picture2_->drawNeedle(context_.state.scalePosition, check3_->isChecked());
+    gaugeFace_->clear();
+    gaugeFace_->drawNeedle(context_.state.scalePosition, thinNeedleBox_->isChecked());
     drawHelpScale();
-}
-
-void MainWindow::apply(const ReadingOutcome &out)
-{
-    if (out.voltageText)
-        label1_->setText(toQt(*out.voltageText));
-    if (out.capture && calibrationWindow_)
-        calibrationWindow_->setCaptureText(out.capture->slot, toQt(out.capture->text));
-    if (out.slopeText)
-        label8_->setText(toQt(*out.slopeText));
-    if (out.interceptText)
-        label10_->setText(toQt(*out.interceptText));
-    if (out.lamp != LampAction::LeaveUnchanged)
-        picture3_->setVisible(out.lamp == LampAction::Show);
-    if (out.dbmText)
-        label6_->setText(toQt(*out.dbmText));
-    if (out.voltText)
-        label12_->setText(toQt(*out.voltText));
-    if (out.wattText)
-        label11_->setText(toQt(*out.wattText));
-    if (out.measurementText)
-        label34_->setText(toQt(*out.measurementText));
-    if (out.positionText)
-        label19_->setText(toQt(*out.positionText));
-    showProblem(out.problem);
-    if (out.clearNeedle) {
-        clearGauge();
-        drawHelpScale();
-    }
-    if (out.sendUpdateFrame)
-        sendScalePosition(link_, context_.state, context_.state.scalePosition);
-    if (out.redrawGauge)
-        updateGauge();
 }
 
 } // namespace merolan

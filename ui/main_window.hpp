@@ -3,14 +3,15 @@
 #include "core/meter_settings.hpp"
 #include "core/reading_chain.hpp"
 #include "gauge/scale_range.hpp"
-#include "link/serial_link.hpp"
+#include "link/meter_session.hpp"
 #include "ui/app_context.hpp"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QGroupBox;
@@ -25,28 +26,34 @@ class GaugeFace;
 class InfoWindow;
 class PortComboBox;
 
-// The instrument's front panel: readouts, gauge, options, port and measuring controls.
-// Every control carries its name as objectName; reactions gather control values, call the
-// logic and apply the result.
+// The instrument's front panel: readouts, gauge, options, port and measuring controls. Every
+// control carries its original name as objectName; reactions gather control values, call the
+// logic or the measuring session, and apply what comes back.
 class MainWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(AppContext &context, QWidget *parent = nullptr);
+    MainWindow(AppContext &context, MeterSession &session, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Brings the controls in line with the settings after a factory reset or an import.
     void showSettingsInWindows();
     void stopMeasure();
-    bool isMeasuring() const { return timer1_.isActive(); }
-    SerialLink &link() { return link_; }
-    GaugeFace &gaugeFace() { return *picture2_; }
+    bool isMeasuring() const { return session_.isMeasuring(); }
+    GaugeFace &gaugeFace() { return *gaugeFace_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // One gauge unit's check box and its two scale limit boxes.
+    struct UnitControls {
+        QCheckBox *select = nullptr;
+        QLineEdit *max = nullptr;
+        QLineEdit *min = nullptr;
+    };
+
     void buildControls();
     void connectReactions();
     void formLoad();
@@ -65,12 +72,15 @@ private:
     void testClicked();
     void portChosen(const QString &entry);
     void startMeasureClicked();
-    void pollTick();
-    void closeTick();
-    void readArrived(const QByteArray &read);
-    void portLost(const QString &message);
     void calibrationClicked();
     void infoClicked();
+
+    // What the session reports
+    void measuringChanged(bool on);
+    void pollSent();
+    void portProblem(MeterSession::PortProblem problem, const QString &message);
+    void showPortDevice();
+    void apply(const ReadingOutcome &outcome);
 
     // Gauge
     void updateGauge();
@@ -78,41 +88,56 @@ private:
     void clearGauge();
     void showScaleLimits(GaugeUnit unit);
 
-    ReadingInputs readingInputs() const;
+    const UnitControls &unit(GaugeUnit u) const { return units_[static_cast<std::size_t>(u) - 1]; }
     ScaleLimitTexts limitTexts(GaugeUnit unit, std::array<std::string, 2> &storage) const;
-    void apply(const ReadingOutcome &outcome);
     void showProblem(const std::optional<std::string> &problem);
-    QStringList portDevices() const;
-    void showPortDevice();
     void loadSettingsOrTell();
     void tell(const QString &title, const QString &text);
 
     AppContext &context_;
-    SerialLink link_;
-    QTimer timer1_;
-    QTimer timer2_;
-    bool toldNoPort_ = false;
+    MeterSession &session_;
     QPointer<CalibrationWindow> calibrationWindow_;
     QPointer<InfoWindow> infoWindow_;
 
-    QLabel *picture1_ = nullptr;
-    GaugeFace *picture2_ = nullptr;
-    QLabel *picture3_ = nullptr;
-    QLabel *label1_ = nullptr, *label2_ = nullptr, *label19_ = nullptr;
-    QLabel *label8_ = nullptr, *label10_ = nullptr;
-    QLabel *label6_ = nullptr, *label11_ = nullptr, *label12_ = nullptr, *label13_ = nullptr;
-    QLabel *label15_ = nullptr, *label17_ = nullptr, *label32_ = nullptr, *label34_ = nullptr;
-    QLineEdit *text1_ = nullptr, *text2_ = nullptr;
-    QLineEdit *text3_ = nullptr, *text4_ = nullptr, *text5_ = nullptr, *text6_ = nullptr;
-    QLineEdit *text7_ = nullptr, *text8_ = nullptr;
-    QCheckBox *check1_ = nullptr, *check2_ = nullptr, *check3_ = nullptr, *check4_ = nullptr;
-    QCheckBox *check5_ = nullptr, *check6_ = nullptr, *check7_ = nullptr;
-    QCheckBox *check8_ = nullptr, *check9_ = nullptr, *check10_ = nullptr, *check11_ = nullptr;
-    PortComboBox *combo1_ = nullptr;
-    QLabel *statusLine_ = nullptr; // why a readout or the needle is not live
-    QPushButton *command1_ = nullptr, *command2_ = nullptr, *command3_ = nullptr, *command4_ = nullptr;
-    QPushButton *command5_ = nullptr, *command6_ = nullptr;
-    QGroupBox *frame1_ = nullptr;
+    QLabel *frontPanel_ = nullptr;
+    GaugeFace *gaugeFace_ = nullptr;
+    QLabel *warningLamp_ = nullptr;
+    QLabel *maxLimitLabel_ = nullptr;
+    QLabel *minLimitLabel_ = nullptr;
+
+    QLabel *dbmReadout_ = nullptr; // dB while relative mode is on
+    QLabel *wattReadout_ = nullptr;
+    QLabel *voltReadout_ = nullptr;
+    QLabel *dbmUnitCaption_ = nullptr; // beside the dBm unit box: "dBm", or "dB" in relative mode
+    QLabel *statusLine_ = nullptr;     // why a readout or the needle is not live
+
+    QLineEdit *attenuatorBox_ = nullptr;
+    std::array<UnitControls, 3> units_{};      // dBm, Watt, Volt
+    std::array<QCheckBox *, 3> rangeBoxes_{};  // Low, Mid, High
+    QCheckBox *externalMeterBox_ = nullptr;
+    QCheckBox *helpScaleBox_ = nullptr;
+    QCheckBox *thinNeedleBox_ = nullptr;
+    QCheckBox *turboBox_ = nullptr;
+    PortComboBox *portList_ = nullptr;
+    QPushButton *startMeasureButton_ = nullptr;
+    QPushButton *calibrationButton_ = nullptr;
+    QPushButton *infoButton_ = nullptr;
+    QPushButton *exitButton_ = nullptr;
+
+    QCheckBox *relativeBox_ = nullptr;
+    QGroupBox *relativeFrame_ = nullptr;
+    QLabel *zeroReferenceReadout_ = nullptr;
+    QLabel *measurementReadout_ = nullptr; // the absolute level while relative mode is on
+    QPushButton *zeroReferenceButton_ = nullptr;
+
+    // The diagnostic strip below the front panel.
+    QLabel *voltageLabel_ = nullptr;
+    QLabel *frameTraceLabel_ = nullptr;
+    QLabel *positionLabel_ = nullptr;
+    QLabel *slopeLabel_ = nullptr;
+    QLabel *interceptLabel_ = nullptr;
+    QLineEdit *testVoltageBox_ = nullptr;
+    QPushButton *testButton_ = nullptr;
 };
 
 } // namespace merolan

@@ -1,11 +1,11 @@
 // The controls of the main window at their designed pixel positions (15 twips per pixel).
 #include "gauge/gauge_face.hpp"
+#include "ui/look.hpp"
 #include "ui/main_window.hpp"
 #include "ui/port_combo_box.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,12 +14,93 @@
 namespace merolan {
 namespace {
 
-const QColor kCaptionGrey(224, 224, 224);
-const QColor kStoppedColour(255, 192, 192);
-const QColor kProblemRed(160, 0, 0);
+// Every control's rectangle, in the coordinates of the widget that holds it.
+namespace layout {
+// On the window, below the front panel: the diagnostic strip.
+constexpr QRect frontPanel{8, 4, 997, 625};
+constexpr QRect voltageCaption{24, 644, 69, 17};
+constexpr QRect voltageLabel{104, 644, 137, 21};
+constexpr QRect frameTraceLabel{252, 644, 149, 21};
+constexpr QRect positionLabel{104, 664, 413, 21};
+constexpr QRect positionCaption{20, 672, 73, 17};
+constexpr QRect testButton{20, 696, 77, 21};
+constexpr QRect testVoltageBox{104, 696, 61, 21};
+constexpr QRect lineFrame{596, 632, 249, 73};
+// In the line frame.
+constexpr QRect slopeCaption{12, 28, 53, 17};
+constexpr QRect slopeLabel{64, 28, 161, 17};
+constexpr QRect interceptCaption{12, 48, 53, 17};
+constexpr QRect interceptLabel{64, 48, 161, 17};
+
+// On the front panel, right half: readouts, the four painted boxes, Info and Exit.
+constexpr QRect dbmReadout{728, 60, 185, 41};
+constexpr QRect wattReadout{728, 116, 185, 41};
+constexpr QRect voltReadout{728, 172, 185, 41};
+constexpr QRect attenuatorCaption{724, 255, 133, 25};
+constexpr QRect attenuatorBox{853, 252, 65, 17};
+constexpr QRect dbmUnitBox{780, 312, 13, 13};
+constexpr QRect dbmUnitCaption{796, 312, 41, 17};
+constexpr QRect wattUnitBox{836, 312, 13, 13};
+constexpr QRect wattUnitCaption{856, 312, 41, 17};
+constexpr QRect voltUnitBox{892, 312, 13, 13};
+constexpr QRect voltUnitCaption{916, 312, 33, 17};
+constexpr QRect maxScaleCaption{708, 333, 70, 18};
+constexpr QRect dbmMaxBox{773, 332, 49, 17};
+constexpr QRect wattMaxBox{829, 332, 49, 17};
+constexpr QRect voltMaxBox{885, 332, 49, 17};
+constexpr QRect minScaleCaption{708, 355, 60, 25};
+constexpr QRect dbmMinBox{773, 356, 49, 17};
+constexpr QRect wattMinBox{830, 356, 49, 17};
+constexpr QRect voltMinBox{885, 356, 49, 17};
+constexpr QRect lowRangeBox{720, 428, 13, 13};
+constexpr QRect lowRangeCaption{740, 428, 41, 25};
+constexpr QRect midRangeBox{804, 428, 13, 13};
+constexpr QRect midRangeCaption{824, 428, 41, 25};
+constexpr QRect highRangeBox{884, 428, 13, 13};
+constexpr QRect highRangeCaption{904, 428, 41, 25};
+constexpr QRect portCaption{720, 508, 93, 25};
+constexpr QRect portList{808, 504, 97, 21};
+constexpr QRect infoButton{704, 564, 89, 25};
+constexpr QRect exitButton{852, 564, 89, 25};
+
+// On the front panel, left half: the gauge, the options under it, relative measurement.
+constexpr QPoint gaugeFace{117, 99};
+constexpr QRect statusLine{196, 353, 360, 34}; // free panel between the meter and the options
+constexpr QRect externalMeterBox{96, 392, 13, 13};
+constexpr QRect externalMeterCaption{116, 392, 161, 25};
+constexpr QRect turboBox{280, 392, 13, 13};
+constexpr QRect turboCaption{300, 392, 161, 25};
+constexpr QRect thinNeedleBox{404, 392, 13, 13};
+constexpr QRect thinNeedleCaption{424, 392, 161, 25};
+constexpr QRect helpScaleBox{524, 392, 13, 13};
+constexpr QRect helpScaleCaption{544, 392, 109, 25};
+constexpr QRect startMeasureButton{132, 420, 89, 25};
+constexpr QRect calibrationButton{524, 420, 89, 25};
+constexpr QRect relativeBox{280, 428, 13, 13};
+constexpr QRect relativeCaption{300, 428, 169, 25};
+constexpr QRect relativeFrame{252, 460, 253, 121};
+// In the relative frame.
+constexpr QRect zeroReferenceCaption{8, 28, 89, 21};
+constexpr QRect zeroReferenceReadout{96, 24, 109, 25};
+constexpr QRect measurementCaption{8, 56, 89, 21};
+constexpr QRect measurementReadout{96, 52, 109, 25};
+constexpr QRect zeroReferenceButton{96, 84, 109, 25};
+
+// On the gauge face.
+constexpr QRect warningLamp{228, 144, 67, 67};
+constexpr QRect minCaption{9, 171, 45, 17};
+constexpr QRect minLimitLabel{6, 191, 82, 23};
+constexpr QRect maxCaption{481, 170, 45, 17};
+constexpr QRect maxLimitLabel{442, 188, 82, 23};
+} // namespace layout
+
+// The substitute face is wider than the classic 24-point one: at 29 px the widest reading,
+// "-107.08 dBm", still keeps some room inside the frame.
+constexpr int kReadoutPixels = 29;
+constexpr int kSmallReadoutPixels = 16;
 
 // The large readouts: light text on the dark of the system's menu text.
-QLabel *readout(QWidget *parent, const char *name, QRect rect, const QString &text, QColor colour, int points)
+QLabel *readout(QWidget *parent, const char *name, QRect rect, const QString &text, QColor colour, int pixels)
 {
     QLabel *label = makeLabel(parent, name, rect, text);
     label->setAutoFillBackground(true);
@@ -29,7 +110,7 @@ QLabel *readout(QWidget *parent, const char *name, QRect rect, const QString &te
     label->setPalette(palette);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setAlignment(Qt::AlignCenter);
-    label->setFont(sansFont(points));
+    label->setFont(sansFont(pixels));
     return label;
 }
 
@@ -44,7 +125,7 @@ QLabel *bordered(QWidget *parent, const char *name, QRect rect, const QString &t
 QLabel *caption(QWidget *parent, const char *name, QRect rect, const QString &text)
 {
     QLabel *label = makeLabel(parent, name, rect, text);
-    setTextColour(label, kCaptionGrey);
+    setTextColour(label, look::kCaptionGrey);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
@@ -62,7 +143,7 @@ QLabel *limitLabel(QWidget *parent, const char *name, QRect rect)
     QLabel *label = bordered(parent, name, rect, QString());
     label->setAlignment(Qt::AlignCenter);
     label->setFont(arialFont(16, true));
-    setTextColour(label, QColor(0, 0, 255));
+    setTextColour(label, look::kLimitBlue);
     return label;
 }
 
@@ -75,117 +156,108 @@ void MainWindow::buildControls()
     resize(1005, 798);
     setFont(sansFont(11)); // the classic 8-point dialog face the layout was drawn for
 
-    // The diagnostic strip below the front panel.
-    makeLabel(this, "Label16", {24, 644, 69, 17}, QStringLiteral("AD Voltage :"));
-    label1_ = bordered(this, "Label1", {104, 644, 137, 21}, QStringLiteral("Label1"));
-    label2_ = bordered(this, "Label2", {252, 644, 149, 21}, QStringLiteral("Label1"));
-    for (QLabel *label : {label1_, label2_}) {
+    makeLabel(this, "Label16", layout::voltageCaption, QStringLiteral("AD Voltage :"));
+    voltageLabel_ = bordered(this, "Label1", layout::voltageLabel, QStringLiteral("Label1"));
+    frameTraceLabel_ = bordered(this, "Label2", layout::frameTraceLabel, QStringLiteral("Label1"));
+    for (QLabel *label : {voltageLabel_, frameTraceLabel_}) {
         label->setAlignment(Qt::AlignCenter);
         label->setFont(arialFont(16, false));
     }
-    label19_ = bordered(this, "Label19", {104, 664, 413, 21}, QStringLiteral("Label13"));
-    makeLabel(this, "Label18", {20, 672, 73, 17}, QStringLiteral("Beräknad pwm"));
-    command5_ = makeButton(this, "Command5", {20, 696, 77, 21}, QStringLiteral("test"));
-    text1_ = makeLineEdit(this, "Text1", {104, 696, 61, 21}, QStringLiteral("0,9"));
-    QGroupBox *frame5 = makeFrame(this, "Frame5", {596, 632, 249, 73}, QStringLiteral("Frame5"));
-    makeLabel(frame5, "Label7", {12, 28, 53, 17}, QStringLiteral("k_lutning"));
-    label8_ = bordered(frame5, "Label8", {64, 28, 161, 17}, QStringLiteral("Label8"));
-    makeLabel(frame5, "Label9", {12, 48, 53, 17}, QStringLiteral("m_lutning"));
-    label10_ = bordered(frame5, "Label10", {64, 48, 161, 17}, QStringLiteral("Label8"));
+    positionLabel_ = bordered(this, "Label19", layout::positionLabel, QStringLiteral("Label13"));
+    makeLabel(this, "Label18", layout::positionCaption, QStringLiteral("Beräknad pwm"));
+    testButton_ = makeButton(this, "Command5", layout::testButton, QStringLiteral("test"));
+    testVoltageBox_ = makeLineEdit(this, "Text1", layout::testVoltageBox, QStringLiteral("0,9"));
+    QGroupBox *lineFrame = makeFrame(this, "Frame5", layout::lineFrame, QStringLiteral("Frame5"));
+    makeLabel(lineFrame, "Label7", layout::slopeCaption, QStringLiteral("k_lutning"));
+    slopeLabel_ = bordered(lineFrame, "Label8", layout::slopeLabel, QStringLiteral("Label8"));
+    makeLabel(lineFrame, "Label9", layout::interceptCaption, QStringLiteral("m_lutning"));
+    interceptLabel_ = bordered(lineFrame, "Label10", layout::interceptLabel, QStringLiteral("Label8"));
 
-    picture1_ = makeLabel(this, "Picture1", {8, 4, 997, 625}, QString());
-    picture1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picture1_->setLineWidth(1);
-    picture1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture1_->setPixmap(QPixmap(QStringLiteral(":/artwork/front_panel.png")));
-    QWidget *panel = picture1_;
+    frontPanel_ = makeLabel(this, "Picture1", layout::frontPanel, QString());
+    frontPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frontPanel_->setLineWidth(1);
+    frontPanel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    frontPanel_->setPixmap(QPixmap(QStringLiteral(":/artwork/front_panel.png")));
+    QWidget *panel = frontPanel_;
 
-    // Right-hand panel: readouts, then the four painted boxes, then Info and Exit.
-    // The substitute face is wider than the classic 24-point one: at 29 px the widest reading,
-    // "-107.08 dBm", still keeps some room inside the frame.
-    constexpr int readoutPixels = 29;
-    label6_ = readout(panel, "Label6", {728, 60, 185, 41}, QStringLiteral("dBm"), QColor(255, 255, 192), readoutPixels);
-    label11_ =
-        readout(panel, "Label11", {728, 116, 185, 41}, QStringLiteral("Watt"), QColor(255, 128, 128), readoutPixels);
-    label12_ =
-        readout(panel, "Label12", {728, 172, 185, 41}, QStringLiteral("Volt"), QColor(192, 255, 192), readoutPixels);
-    caption(panel, "Label3", {724, 255, 133, 25}, QStringLiteral("Attenuator (dBm) :"));
-    text2_ = centredBox(panel, "Text2", {853, 252, 65, 17}, QStringLiteral("0"));
-    check5_ = makeCheckBox(panel, "Check5", {780, 312, 13, 13});
-    label13_ = caption(panel, "Label13", {796, 312, 41, 17}, QStringLiteral("dBm"));
-    check6_ = makeCheckBox(panel, "Check6", {836, 312, 13, 13});
-    caption(panel, "Label21", {856, 312, 41, 17}, QStringLiteral("W"));
-    check7_ = makeCheckBox(panel, "Check7", {892, 312, 13, 13});
-    caption(panel, "Label22", {916, 312, 33, 17}, QStringLiteral("V"));
-    caption(panel, "Label4", {708, 333, 70, 18}, QStringLiteral("Max Scale :"));
-    text3_ = centredBox(panel, "Text3", {773, 332, 49, 17}, QStringLiteral("-10"));
-    text5_ = centredBox(panel, "Text5", {829, 332, 49, 17}, QStringLiteral("-10"));
-    text7_ = centredBox(panel, "Text7", {885, 332, 49, 17}, QStringLiteral("-10"));
-    caption(panel, "Label5", {708, 355, 60, 25}, QStringLiteral("Min Scale :"));
-    text4_ = centredBox(panel, "Text4", {773, 356, 49, 17}, QStringLiteral("-10"));
-    text6_ = centredBox(panel, "Text6", {830, 356, 49, 17}, QStringLiteral("-10"));
-    text8_ = centredBox(panel, "Text8", {885, 356, 49, 17}, QStringLiteral("-10"));
-    check8_ = makeCheckBox(panel, "Check8", {720, 428, 13, 13});
-    caption(panel, "Label24", {740, 428, 41, 25}, QStringLiteral("Low"));
-    check9_ = makeCheckBox(panel, "Check9", {804, 428, 13, 13});
-    caption(panel, "Label25", {824, 428, 41, 25}, QStringLiteral("Mid"));
-    check10_ = makeCheckBox(panel, "Check10", {884, 428, 13, 13});
-    caption(panel, "Label26", {904, 428, 41, 25}, QStringLiteral("High"));
-    caption(panel, "Label30", {720, 508, 93, 25}, QStringLiteral("Select Port :"));
-    combo1_ = new PortComboBox([this] { return portDevices(); }, panel);
-    combo1_->setObjectName(QStringLiteral("Combo1"));
-    combo1_->setGeometry(808, 504, 97, 21);
-    combo1_->setEditable(true);
-    combo1_->setInsertPolicy(QComboBox::NoInsert);
-    command4_ = makeButton(panel, "Command4", {704, 564, 89, 25}, QStringLiteral("Info"));
-    command1_ = makeButton(panel, "Command1", {852, 564, 89, 25}, QStringLiteral("Exit"));
+    dbmReadout_ = readout(panel, "Label6", layout::dbmReadout, QStringLiteral("dBm"), look::kDbmReadout, kReadoutPixels);
+    wattReadout_ =
+        readout(panel, "Label11", layout::wattReadout, QStringLiteral("Watt"), look::kWattReadout, kReadoutPixels);
+    voltReadout_ =
+        readout(panel, "Label12", layout::voltReadout, QStringLiteral("Volt"), look::kVoltReadout, kReadoutPixels);
+    caption(panel, "Label3", layout::attenuatorCaption, QStringLiteral("Attenuator (dBm) :"));
+    attenuatorBox_ = centredBox(panel, "Text2", layout::attenuatorBox, QStringLiteral("0"));
 
-    // Left half: the gauge, the options under it, the two buttons and relative measurement.
-    picture2_ = new GaugeFace(panel);
-    picture2_->move(117, 99);
-    picture3_ = makeLabel(picture2_, "Picture3", {228, 144, 67, 67}, QString());
-    picture3_->setPixmap(QPixmap(QStringLiteral(":/artwork/warning_lamp.png")));
-    picture3_->hide();
+    UnitControls &dbm = units_[0], &watt = units_[1], &volt = units_[2];
+    dbm.select = makeCheckBox(panel, "Check5", layout::dbmUnitBox);
+    dbmUnitCaption_ = caption(panel, "Label13", layout::dbmUnitCaption, QStringLiteral("dBm"));
+    watt.select = makeCheckBox(panel, "Check6", layout::wattUnitBox);
+    caption(panel, "Label21", layout::wattUnitCaption, QStringLiteral("W"));
+    volt.select = makeCheckBox(panel, "Check7", layout::voltUnitBox);
+    caption(panel, "Label22", layout::voltUnitCaption, QStringLiteral("V"));
+    caption(panel, "Label4", layout::maxScaleCaption, QStringLiteral("Max Scale :"));
+    dbm.max = centredBox(panel, "Text3", layout::dbmMaxBox, QStringLiteral("-10"));
+    watt.max = centredBox(panel, "Text5", layout::wattMaxBox, QStringLiteral("-10"));
+    volt.max = centredBox(panel, "Text7", layout::voltMaxBox, QStringLiteral("-10"));
+    caption(panel, "Label5", layout::minScaleCaption, QStringLiteral("Min Scale :"));
+    dbm.min = centredBox(panel, "Text4", layout::dbmMinBox, QStringLiteral("-10"));
+    watt.min = centredBox(panel, "Text6", layout::wattMinBox, QStringLiteral("-10"));
+    volt.min = centredBox(panel, "Text8", layout::voltMinBox, QStringLiteral("-10"));
 
-    // Free panel between the meter window and the options: why a readout is not live.
-    statusLine_ = makeLabel(panel, "StatusLine", {196, 353, 360, 34}, QString());
+    rangeBoxes_ = {makeCheckBox(panel, "Check8", layout::lowRangeBox), makeCheckBox(panel, "Check9", layout::midRangeBox),
+                   makeCheckBox(panel, "Check10", layout::highRangeBox)};
+    caption(panel, "Label24", layout::lowRangeCaption, QStringLiteral("Low"));
+    caption(panel, "Label25", layout::midRangeCaption, QStringLiteral("Mid"));
+    caption(panel, "Label26", layout::highRangeCaption, QStringLiteral("High"));
+
+    caption(panel, "Label30", layout::portCaption, QStringLiteral("Select Port :"));
+    portList_ = new PortComboBox([this] { return session_.portDevices(); }, panel);
+    portList_->setObjectName(QStringLiteral("Combo1"));
+    portList_->setGeometry(layout::portList);
+    portList_->setEditable(true);
+    portList_->setInsertPolicy(QComboBox::NoInsert);
+    infoButton_ = makeButton(panel, "Command4", layout::infoButton, QStringLiteral("Info"));
+    exitButton_ = makeButton(panel, "Command1", layout::exitButton, QStringLiteral("Exit"));
+
+    gaugeFace_ = new GaugeFace(panel);
+    gaugeFace_->move(layout::gaugeFace);
+    warningLamp_ = makeLabel(gaugeFace_, "Picture3", layout::warningLamp, QString());
+    warningLamp_->setPixmap(QPixmap(QStringLiteral(":/artwork/warning_lamp.png")));
+    warningLamp_->hide();
+    makeLabel(gaugeFace_, "Label14", layout::minCaption, QStringLiteral("Min :"))->setFont(arialFont(15, true));
+    minLimitLabel_ = limitLabel(gaugeFace_, "Label15", layout::minLimitLabel);
+    makeLabel(gaugeFace_, "Label20", layout::maxCaption, QStringLiteral("Max :"))->setFont(arialFont(15, true));
+    maxLimitLabel_ = limitLabel(gaugeFace_, "Label17", layout::maxLimitLabel);
+
+    statusLine_ = makeLabel(panel, "StatusLine", layout::statusLine, QString());
     statusLine_->setWordWrap(true);
     statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTextColour(statusLine_, kProblemRed);
-    makeLabel(picture2_, "Label14", {9, 171, 45, 17}, QStringLiteral("Min :"))->setFont(arialFont(15, true));
-    label15_ = limitLabel(picture2_, "Label15", {6, 191, 82, 23});
-    makeLabel(picture2_, "Label20", {481, 170, 45, 17}, QStringLiteral("Max :"))->setFont(arialFont(15, true));
-    label17_ = limitLabel(picture2_, "Label17", {442, 188, 82, 23});
+    setTextColour(statusLine_, look::kProblem);
 
-    check1_ = makeCheckBox(panel, "Check1", {96, 392, 13, 13});
-    caption(panel, "Label23", {116, 392, 161, 25}, QStringLiteral("Activate External Gauge Meter"));
-    check4_ = makeCheckBox(panel, "Check4", {280, 392, 13, 13});
-    caption(panel, "Label27", {300, 392, 161, 25}, QStringLiteral("Turbo Speed"));
-    check3_ = makeCheckBox(panel, "Check3", {404, 392, 13, 13});
-    caption(panel, "Label28", {424, 392, 161, 25}, QStringLiteral("Thin Needle"));
-    check2_ = makeCheckBox(panel, "Check2", {524, 392, 13, 13});
-    caption(panel, "Label29", {544, 392, 109, 25}, QStringLiteral("Activate Help Scale"));
-    command2_ = makeButton(panel, "Command2", {132, 420, 89, 25}, QStringLiteral("Start Measure"));
-    setButtonColour(command2_, kStoppedColour);
-    command3_ = makeButton(panel, "Command3", {524, 420, 89, 25}, QStringLiteral("Calibration"));
-    check11_ = makeCheckBox(panel, "Check11", {280, 428, 13, 13});
-    caption(panel, "Label31", {300, 428, 169, 25}, QStringLiteral("Relative Measurement"));
+    externalMeterBox_ = makeCheckBox(panel, "Check1", layout::externalMeterBox);
+    caption(panel, "Label23", layout::externalMeterCaption, QStringLiteral("Activate External Gauge Meter"));
+    turboBox_ = makeCheckBox(panel, "Check4", layout::turboBox);
+    caption(panel, "Label27", layout::turboCaption, QStringLiteral("Turbo Speed"));
+    thinNeedleBox_ = makeCheckBox(panel, "Check3", layout::thinNeedleBox);
+    caption(panel, "Label28", layout::thinNeedleCaption, QStringLiteral("Thin Needle"));
+    helpScaleBox_ = makeCheckBox(panel, "Check2", layout::helpScaleBox);
+    caption(panel, "Label29", layout::helpScaleCaption, QStringLiteral("Activate Help Scale"));
+    startMeasureButton_ = makeButton(panel, "Command2", layout::startMeasureButton, QStringLiteral("Start Measure"));
+    setButtonColour(startMeasureButton_, look::kStopped);
+    calibrationButton_ = makeButton(panel, "Command3", layout::calibrationButton, QStringLiteral("Calibration"));
+    relativeBox_ = makeCheckBox(panel, "Check11", layout::relativeBox);
+    caption(panel, "Label31", layout::relativeCaption, QStringLiteral("Relative Measurement"));
 
-    frame1_ = makeFrame(panel, "Frame1", {252, 460, 253, 121}, QStringLiteral("Relative Measurement Control"));
-    makeLabel(frame1_, "Label33", {8, 28, 89, 21}, QStringLiteral("Zero reference :"));
-    label32_ = readout(frame1_, "Label32", {96, 24, 109, 25}, QStringLiteral("-"), QColor(255, 255, 192), 16);
-    makeLabel(frame1_, "Label35", {8, 56, 89, 21}, QStringLiteral("Measurement :"));
-    label34_ = readout(frame1_, "Label34", {96, 52, 109, 25}, QStringLiteral("-"), QColor(192, 255, 192), 16);
-    command6_ = makeButton(frame1_, "Command6", {96, 84, 109, 25}, QStringLiteral("Zero Reference"));
-    frame1_->hide();
-
-    timer1_.setParent(this); // children, so they are found by name like every other control
-    timer2_.setParent(this);
-    timer1_.setObjectName(QStringLiteral("Timer1"));
-    timer1_.setInterval(330);
-    timer1_.setTimerType(Qt::PreciseTimer); // a coarse timer would poll every 325 ms
-    timer2_.setObjectName(QStringLiteral("Timer2"));
-    timer2_.setInterval(400);
+    relativeFrame_ = makeFrame(panel, "Frame1", layout::relativeFrame, QStringLiteral("Relative Measurement Control"));
+    makeLabel(relativeFrame_, "Label33", layout::zeroReferenceCaption, QStringLiteral("Zero reference :"));
+    zeroReferenceReadout_ = readout(relativeFrame_, "Label32", layout::zeroReferenceReadout, QStringLiteral("-"),
+                                    look::kDbmReadout, kSmallReadoutPixels);
+    makeLabel(relativeFrame_, "Label35", layout::measurementCaption, QStringLiteral("Measurement :"));
+    measurementReadout_ = readout(relativeFrame_, "Label34", layout::measurementReadout, QStringLiteral("-"),
+                                  look::kVoltReadout, kSmallReadoutPixels);
+    zeroReferenceButton_ =
+        makeButton(relativeFrame_, "Command6", layout::zeroReferenceButton, QStringLiteral("Zero Reference"));
+    relativeFrame_->hide();
 }
 
 } // namespace merolan

@@ -34,15 +34,14 @@ inline bool waitForCount(QSignalSpy &spy, qsizetype count, int timeoutMs = kTime
     return true;
 }
 
-class MeterLine : public ::testing::Test
+// A simulated meter on a pseudo-terminal, and the frames it takes in.
+class SimulatedMeter : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         QString error;
         ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-        const auto failure = link.open(1, meter.devicePath());
-        ASSERT_FALSE(failure) << failure->toStdString();
     }
 
     // The next frame the meter takes in.
@@ -54,12 +53,25 @@ protected:
     }
 
     MeterSimulator meter;
-    SerialLink link;
     QSignalSpy frames{&meter, &MeterSimulator::frameReceived};
-    QSignalSpy reads{&link, &SerialLink::readArrived};
 
 private:
     qsizetype seen_ = 0;
+};
+
+// A serial link open on the simulated meter.
+class MeterLine : public SimulatedMeter
+{
+protected:
+    void SetUp() override
+    {
+        SimulatedMeter::SetUp();
+        const auto failure = link.open(1, meter.devicePath());
+        ASSERT_FALSE(failure) << failure->toStdString();
+    }
+
+    SerialLink link;
+    QSignalSpy reads{&link, &SerialLink::readArrived};
 };
 
 } // namespace merolan::testing

@@ -1,6 +1,7 @@
 #include "ui/calibration_window.hpp"
 
 #include "core/settings_file.hpp"
+#include "link/meter_session.hpp"
 #include "tests/link/meter_line.hpp"
 #include "tests/support/scripted_dialogs.hpp"
 #include "ui/app_context.hpp"
@@ -26,9 +27,10 @@ const QByteArray kFactoryFields = QByteArray::fromHex(
     " 02000100 080002002d35 05002fa86f99d365f83f 0500e7357689eaade73f 050045bb0a293fa9f83f"
     " 0500e9f17b9bfeece83f 0500cc28965b5a8df83f 05009eb5db2e34d7ea3f");
 
-// A settings file in a folder of its own, scripted dialogs, recorded hooks and the window.
+// A settings file in a folder of its own, scripted dialogs, recorded hooks, the measuring session
+// (with no port open) and the window.
 struct CalibrationSetup {
-    explicit CalibrationSetup(SerialLink &serial) : link(serial), previousConfigHome(qgetenv("XDG_CONFIG_HOME"))
+    CalibrationSetup() : previousConfigHome(qgetenv("XDG_CONFIG_HOME"))
     {
         qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
         context.settingsFile = path("merolan/merolan.dat");
@@ -47,7 +49,7 @@ struct CalibrationSetup {
     void open()
     {
         delete window.data();
-        window = new CalibrationWindow(context, link, hooks);
+        window = new CalibrationWindow(context, session, hooks);
         window->show();
     }
     template <class T = QPushButton> T *control(const char *name) const
@@ -68,11 +70,11 @@ struct CalibrationSetup {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    SerialLink &link;
     QByteArray previousConfigHome;
     QTemporaryDir configHome;
     ScriptedDialogs dialogs;
-    AppContext context{{}, {}, dialogs, {}};
+    AppContext context{{}, {}, dialogs};
+    MeterSession session{context.state};
     int settingsShown = 0;
     std::vector<bool> meterChecks;
     CalibrationHooks hooks{[this] { ++settingsShown; }, [this](bool on) { meterChecks.push_back(on); }};
@@ -82,14 +84,22 @@ struct CalibrationSetup {
 class CalibrationWindowTest : public ::testing::Test
 {
 protected:
-    SerialLink closedLink;
-    CalibrationSetup cal{closedLink};
+    CalibrationSetup cal;
 };
 
-class CalibrationWindowLine : public MeterLine
+// The window's session talking to a simulated meter on "Com 1".
+class CalibrationWindowLine : public SimulatedMeter
 {
 protected:
-    CalibrationSetup cal{link};
+    void SetUp() override
+    {
+        SimulatedMeter::SetUp();
+        cal.session.setPortDevice(1, meter.devicePath());
+        cal.session.choosePort(1);
+        ASSERT_TRUE(cal.session.isPortOpen());
+    }
+
+    CalibrationSetup cal;
 };
 
 } // namespace

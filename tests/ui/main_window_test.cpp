@@ -34,11 +34,12 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan" / "merolan.dat",
-                       dialogs, {}};
+                       dialogs};
+    MeterSession session{context.state};
     std::unique_ptr<MainWindow> window;
 
     void store(const MeterSettings &settings) { ASSERT_FALSE(saveSettings(context.settingsFile, settings, '.')); }
-    void start() { window = std::make_unique<MainWindow>(context); }
+    void start() { window = std::make_unique<MainWindow>(context, session); }
 
     template <class W> W *find(const char *name) const
     {
@@ -315,11 +316,11 @@ protected:
     {
         QString error;
         ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-        context.portDevices.insert(1, meter.devicePath());
+        session.setPortDevice(1, meter.devicePath());
         store(factorySettings());
         start();
         emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
-        ASSERT_TRUE(window->link().isOpen());
+        ASSERT_TRUE(session.isPortOpen());
     }
 
     // Waits for the next frame of the given kind (poll or update) and returns it.
@@ -352,7 +353,7 @@ TEST_F(MeasuringSession, ReadingsMoveReadoutsNeedleAndPanelMeter)
     find<QLineEdit>("Text2")->setText("1"); // editing the attenuator stops polling at once
     EXPECT_FALSE(measuring());
     EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(255, 192, 192));
-    EXPECT_TRUE(window->link().isOpen());
+    EXPECT_TRUE(session.isPortOpen());
 }
 
 TEST_F(MeasuringSession, LampLightsOnTheFourthReadingAboveTheWarningLevel)
@@ -375,13 +376,13 @@ TEST_F(MeasuringSession, ClosePortStopsPollsAndClosesLater)
     ASSERT_FALSE(nextFrame(true).isEmpty());
     emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Close Port"));
     EXPECT_FALSE(measuring());
-    EXPECT_TRUE(window->link().isOpen());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->link().isOpen(); }, 5000));
+    EXPECT_TRUE(session.isPortOpen());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.isPortOpen(); }, 5000));
 }
 
 TEST_F(MeasuringSession, PollingAClosedPortStopsAndTellsOnce)
 {
-    window->link().close();
+    session.release();
     find<QPushButton>("Command2")->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.empty(); }, 5000));
     EXPECT_FALSE(measuring());
@@ -391,7 +392,7 @@ TEST_F(MeasuringSession, PollingAClosedPortStopsAndTellsOnce)
 
 TEST_F(MeasuringSession, TurboSpeedShortensThePollIntervalWithoutStopping)
 {
-    auto *timer1 = window->findChild<QTimer *>(QStringLiteral("Timer1"));
+    auto *timer1 = session.findChild<QTimer *>(QStringLiteral("Timer1"));
     find<QPushButton>("Command2")->click();
     find<QCheckBox>("Check4")->click();
     EXPECT_EQ(timer1->interval(), 100);
@@ -407,18 +408,18 @@ TEST_F(MeasuringSession, ChoosingAnotherPortWhileMeasuringPollsThere)
     QString error;
     ASSERT_TRUE(second.openPseudoTerminal(&error)) << error.toStdString();
     QSignalSpy secondFrames(&second, &MeterSimulator::frameReceived);
-    context.portDevices.insert(2, second.devicePath());
+    session.setPortDevice(2, second.devicePath());
     find<QPushButton>("Command2")->click();
     ASSERT_FALSE(nextFrame(true).isEmpty());
     emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 2"));
     EXPECT_TRUE(measuring());
     EXPECT_TRUE(secondFrames.wait(5000));
-    EXPECT_EQ(window->link().portNumber(), 2);
+    EXPECT_EQ(session.portNumber(), 2);
 }
 
 TEST_F(MainWindowTest, AMissingPortIsNamedAndTheListGoesBackToClosePort)
 {
-    context.portDevices.insert(3, dir.filePath(QStringLiteral("no-such-device")));
+    session.setPortDevice(3, dir.filePath(QStringLiteral("no-such-device")));
     start();
     auto *combo = find<QComboBox>("Combo1");
     combo->setCurrentIndex(3);
@@ -427,7 +428,7 @@ TEST_F(MainWindowTest, AMissingPortIsNamedAndTheListGoesBackToClosePort)
     EXPECT_TRUE(dialogs.messages[0].text.contains("Com 3"));
     EXPECT_TRUE(dialogs.messages[0].text.contains("no-such-device"));
     EXPECT_EQ(combo->currentText(), "Close Port");
-    EXPECT_FALSE(window->link().isOpen());
+    EXPECT_FALSE(session.isPortOpen());
 }
 
 TEST_F(MeasuringSession, TheListNamesDevicesAndIgnoresTheWheel)
@@ -451,7 +452,7 @@ TEST_F(MeasuringSession, AVanishedMeterIsReportedOnceWithWhatItStopped)
         if (measuringThen) {
             QString error;
             ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-            context.portDevices.insert(1, meter.devicePath());
+            session.setPortDevice(1, meter.devicePath());
             emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
             find<QPushButton>("Command2")->click();
             ASSERT_FALSE(nextFrame(true).isEmpty());

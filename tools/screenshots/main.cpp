@@ -1,6 +1,7 @@
 // Renders the three windows offscreen into PNG files for the README:
 //   merolan_screenshots OUTPUT_FOLDER
 #include "core/settings_file.hpp"
+#include "link/meter_session.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
 #include "ui/user_dialogs.hpp"
@@ -46,11 +47,12 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SilentDialogs dialogs;
-    AppContext context{AppState{}, std::filesystem::path(settingsDir.path().toStdString()) / "merolan.dat", dialogs, {}};
+    AppContext context{AppState{}, std::filesystem::path(settingsDir.path().toStdString()) / "merolan.dat", dialogs};
     if (saveSettings(context.settingsFile, factorySettings(), '.'))
         return 1;
 
-    MainWindow main(context);
+    MeterSession session(context.state);
+    MainWindow main(context, session);
     main.resize(main.width(), 720); // tall enough to show the diagnostic strip too
     main.findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);
     main.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("1.25"));

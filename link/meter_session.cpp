@@ -1,0 +1,149 @@
+#include "link/meter_session.hpp"
+
+#include "core/wire_protocol.hpp"
+#include "link/frame_sender.hpp"
+#include "link/port_directory.hpp"
+
+#include <span>
+
+namespace merolan {
+
+MeterSession::MeterSession(AppState &state, QObject *parent) : QObject(parent), state_(state)
+{
+    // Children named as the controls they were, so tests and tools find them.
+    pollTimer_.setParent(this);
+    closeTimer_.setParent(this);
+    pollTimer_.setObjectName(QStringLiteral("Timer1"));
+    closeTimer_.setObjectName(QStringLiteral("Timer2"));
+    pollTimer_.setInterval(kPollInterval);
+    pollTimer_.setTimerType(Qt::PreciseTimer); // a coarse timer would poll every 325 ms
+    closeTimer_.setInterval(kPortCloseDelay);
+    connect(&pollTimer_, &QTimer::timeout, this, &MeterSession::pollTick);
+    connect(&closeTimer_, &QTimer::timeout, this, &MeterSession::closeTick);
+    connect(&link_, &SerialLink::readArrived, this, &MeterSession::readArrived);
+    connect(&link_, &SerialLink::portLost, this, &MeterSession::portLost);
+}
+
+void MeterSession::setPortDevice(int number, const QString &device) { portDevices_.insert(number, device); }
+
+QStringList MeterSession::portDevices() const
+{
+    const QStringList system = systemSerialPorts();
+    QStringList devices;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        devices.append(deviceForPort(n, portDevices_, system));
+    return devices;
+}
+
+void MeterSession::choosePort(int number)
+{
+    if (number < kFirstPortNumber || number > kLastPortNumber)
+        return;
+    closeTimer_.stop();
+    const QString device = portDevices().value(number - kFirstPortNumber);
+    std::optional<QString> problem;
+    if (device.isEmpty()) {
+        link_.close();
+        problem = QStringLiteral("There is no serial port for Com %1 on this computer. Connect the meter, or name "
+                                 "its device with --port %1=DEVICE.")
+                      .arg(number);
+    } else {
+        problem = link_.open(number, device);
+    }
+    if (problem) {
+        const bool wasMeasuring = isMeasuring();
+        stop();
+        emit portProblem(PortProblem::OpenFailed,
+                         *problem + (wasMeasuring ? QStringLiteral("\nMeasuring has stopped.") : QString()));
+    }
+    emit portChanged();
+}
+
+void MeterSession::closePort()
+{
+    stop();
+    if (!closeTimer_.isActive())
+        closeTimer_.start();
+}
+
+void MeterSession::start()
+{
+    if (pollTimer_.isActive())
+        return;
+    toldNoPort_ = false;
+    pollTimer_.start();
+    emit measuringChanged(true);
+}
+
+void MeterSession::stop()
+{
+    pollTimer_.stop();
+    emit measuringChanged(false);
+}
+
+void MeterSession::release()
+{
+    pollTimer_.stop();
+    closeTimer_.stop();
+    link_.close();
+}
+
+void MeterSession::setTurbo(bool on) { pollTimer_.setInterval(on ? kTurboPollInterval : kPollInterval); }
+
+bool MeterSession::pollOnce() { return sendPoll(link_, state_); }
+
+bool MeterSession::sendPanelPwm(double value) { return merolan::sendPanelPwm(link_, state_, value); }
+
+void MeterSession::pollTick()
+{
+    if (!link_.isOpen()) {
+        // Polling a closed port would go on silently for ever: stop and say so once.
+        stop();
+        if (!toldNoPort_) {
+            toldNoPort_ = true;
+            emit portProblem(PortProblem::NotOpen,
+                             QStringLiteral("No port is open. Choose the meter's port under \"Select Port :\" and "
+                                            "press \"Start Measure\" again."));
+        }
+        return;
+    }
+    emit pollSent();
+    sendPoll(link_, state_);
+}
+
+void MeterSession::closeTick()
+{
+    if (link_.isOpen()) {
+        link_.close();
+        emit portChanged();
+    }
+}
+
+void MeterSession::readArrived(const QByteArray &read)
+{
+    const auto bytes =
+        std::span(reinterpret_cast<const std::uint8_t *>(read.constData()), static_cast<std::size_t>(read.size()));
+    std::optional<DecodedReading> reading = decodeReadingFrame(bytes);
+    if (!reading) {
+        emit readDropped(read);
+        return;
+    }
+    ReadingOutcome outcome = processReading(state_, reading->detectorVoltage, readingInputsOf(state_));
+    outcome.traceText = std::move(reading->trace);
+    if (outcome.sendUpdateFrame)
+        sendScalePosition(link_, state_, state_.scalePosition);
+    emit readingHandled(outcome);
+}
+
+void MeterSession::portLost(const QString &message)
+{
+    const bool wasMeasuring = isMeasuring();
+    stop();
+    closeTimer_.stop();
+    emit portProblem(PortProblem::Lost, message +
+                                            (wasMeasuring ? QStringLiteral(" Measuring has stopped.") : QString()) +
+                                            QStringLiteral("\nChoose the port again once the meter is back."));
+    emit portChanged();
+}
+
+} // namespace merolan
