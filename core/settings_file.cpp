@@ -52,6 +52,22 @@ void removeLegacyTemporary(const fs::path &file)
         fs::remove(legacy, ec);
 }
 
+// Reads record 1 into `settings`; `whenMissing` says what a missing file means.
+template <typename WhenMissing>
+std::optional<Failure> readRecordFile(const fs::path &file, MeterSettings &settings, WhenMissing whenMissing)
+{
+    return withoutExceptions(file, [&]() -> std::optional<Failure> {
+        auto read = readFileBytes(file, kRecordLength);
+        if (auto *failure = std::get_if<Failure>(&read))
+            return fileFailure(file, "was not loaded: " + failure->message);
+        const FileBytes &content = std::get<FileBytes>(read);
+        if (!content.exists)
+            if (std::optional<Failure> failure = whenMissing())
+                return failure;
+        return decodeInto(file, content.bytes, settings);
+    });
+}
+
 } // namespace
 
 std::optional<Failure> readSettingsRecord(std::istream &in, MeterSettings &settings)
@@ -69,29 +85,18 @@ std::optional<Failure> readSettingsRecord(std::istream &in, MeterSettings &setti
 
 std::optional<Failure> loadSettings(const fs::path &file, MeterSettings &settings)
 {
-    return withoutExceptions(file, [&]() -> std::optional<Failure> {
-        auto read = readFileBytes(file, kRecordLength);
-        if (auto *failure = std::get_if<Failure>(&read))
-            return fileFailure(file, "was not loaded: " + failure->message);
-        const FileBytes &content = std::get<FileBytes>(read);
-        if (!content.exists)
-            if (std::optional<Failure> failure = createFileIfMissing(file))
-                return fileFailure(file, "does not exist and cannot be created: " + failure->message);
-        return decodeInto(file, content.bytes, settings);
+    // A missing settings file is normal on a first start: it is created empty, which decodes as
+    // the empty settings.
+    return readRecordFile(file, settings, [&]() -> std::optional<Failure> {
+        if (std::optional<Failure> failure = createFileIfMissing(file))
+            return fileFailure(file, "does not exist and cannot be created: " + failure->message);
+        return std::nullopt;
     });
 }
 
 std::optional<Failure> importSettingsFile(const fs::path &file, MeterSettings &settings)
 {
-    return withoutExceptions(file, [&]() -> std::optional<Failure> {
-        auto read = readFileBytes(file, kRecordLength);
-        if (auto *failure = std::get_if<Failure>(&read))
-            return fileFailure(file, "was not loaded: " + failure->message);
-        const FileBytes &content = std::get<FileBytes>(read);
-        if (!content.exists)
-            return fileFailure(file, "does not exist.");
-        return decodeInto(file, content.bytes, settings);
-    });
+    return readRecordFile(file, settings, [&] { return std::optional(fileFailure(file, "does not exist.")); });
 }
 
 std::optional<Failure> saveSettings(const fs::path &file, const MeterSettings &settings, char decimalSeparator)
