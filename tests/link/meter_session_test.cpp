@@ -34,7 +34,6 @@ TEST_F(MeterSessionLine, RunsTheWholeCycleWithoutAnyWindow)
     EXPECT_EQ(nextFrame().toHex(' '), bytes({0, 0, 128}).toHex(' ')); // the update frame: position 5
 
     meter.setFault(MeterSimulator::Fault::ExtraByte);
-    ASSERT_TRUE(waitForCount(dropped, 1));
-    EXPECT_EQ(dropped.at(0).at(0).toByteArray().size(), 4);
+    EXPECT_TRUE(waitForCount(dropped, 1)); // the reply with a stray byte is no reading
     EXPECT_EQ(problems.count(), 1);
 }
