@@ -150,12 +150,10 @@ double roundHalfEven(double value, int decimals)
     const double error = std::fma(value, scale, -scaled);
     const double whole = std::floor(scaled);
     const double fraction = scaled - whole;
-    double rounded = whole;
-    if (fraction > 0.5 || (fraction == 0.5 && error > 0))
-        rounded = whole + 1;
-    else if (fraction == 0.5 && error == 0 && std::fmod(whole, 2.0) != 0)
-        rounded = whole + 1;
-    return rounded / scale;
+    // Half to even applies to a true half only; a product rounded down onto a half lay above it.
+    const bool half = fraction == 0.5;
+    const bool up = fraction > 0.5 || (half && error > 0) || (half && error == 0 && std::fmod(whole, 2.0) != 0);
+    return (up ? whole + 1 : whole) / scale;
 }
 
 double parseLeadingNumber(std::string_view text)

@@ -22,7 +22,7 @@ Span spanOf(GaugeUnit unit, ScaleLimitTexts limits)
 
 std::string limitCaption(double value, std::string_view suffix)
 {
-    const std::string s = numberText(value) + std::string(suffix);
+    std::string s = numberText(value) + std::string(suffix);
     if (s.size() > 1 && s[1] == '.')
         return (s[0] == '-' ? "-0" : "0") + s.substr(1, 8);
     return s;

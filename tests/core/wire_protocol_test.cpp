@@ -49,6 +49,7 @@ TEST(ReadingFrame, ExactlyThreeBytesGiveAVoltageAndATrace)
 
 TEST(ReadingFrame, AnyOtherLengthIsDropped)
 {
-    for (std::size_t n : {0, 1, 2, 4, 6})
+    const std::size_t lengths[] = {0, 1, 2, 4, 6};
+    for (std::size_t n : lengths)
         EXPECT_FALSE(decodeReadingFrame(std::vector<std::uint8_t>(n, 0x11))) << n;
 }

@@ -329,7 +329,7 @@ protected:
         for (int i = 0; i < 100; ++i) {
             if (frames.isEmpty() && !frames.wait(5000))
                 return {};
-            const QByteArray frame = frames.takeFirst().at(0).toByteArray();
+            QByteArray frame = frames.takeFirst().at(0).toByteArray();
             if (((static_cast<unsigned char>(frame[0]) & 0x80) != 0) == poll)
                 return frame;
         }
