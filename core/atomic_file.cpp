@@ -182,7 +182,8 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-class Descriptor {
+class Descriptor
+{
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor()
@@ -208,11 +209,12 @@ private:
 
 // Past the file-size limit the kernel sends SIGXFSZ, which ends the program by default; while
 // it is ignored the write fails with EFBIG instead and the save reports it.
-class FileSizeSignalIgnored {
+class FileSizeSignalIgnored
+{
 public:
     FileSizeSignalIgnored()
     {
-        struct sigaction ignore {};
+        struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
         active_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
@@ -226,7 +228,7 @@ public:
     FileSizeSignalIgnored &operator=(const FileSizeSignalIgnored &) = delete;
 
 private:
-    struct sigaction previous_ {};
+    struct sigaction previous_ = {};
     bool active_ = false;
 };
 
@@ -251,7 +253,7 @@ std::variant<FileBytes, Failure> readFileBytes(const fs::path &file, std::size_t
     Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     if (!in.valid())
         return errno == ENOENT ? std::variant<FileBytes, Failure>(FileBytes{}) : readFailure(lastError());
-    struct stat info {};
+    struct stat info = {};
     if (::fstat(in.get(), &info) != 0)
         return readFailure(lastError());
     if (S_ISDIR(info.st_mode))
@@ -299,7 +301,7 @@ std::optional<Failure> replaceFileContent(const fs::path &file, std::span<const 
         return Failure{"the folder " + quoted(folder) + " cannot be opened (" + causeOf(lastError()) + ")."};
     removeStaleTemporaries(folder, name);
 
-    struct stat old {};
+    struct stat old = {};
     const bool replacing = ::fstatat(directory.get(), name.c_str(), &old, 0) == 0;
     if (replacing && S_ISDIR(old.st_mode))
         return Failure{kFolderInPlace};

@@ -13,15 +13,15 @@ namespace {
 
 std::optional<std::string> implausibility(const MeterSettings &s, char decimalSeparator)
 {
-    const std::pair<std::string_view, std::int16_t> references[] = {
-        {"lowRefPwm", s.lowRefPwm}, {"highRefPwm", s.highRefPwm}};
+    const std::pair<std::string_view, std::int16_t> references[] = {{"lowRefPwm", s.lowRefPwm},
+                                                                    {"highRefPwm", s.highRefPwm}};
     for (const auto &[name, value] : references)
         if (value < 0 || value > kMaxPwm)
             return "its " + std::string(fieldLabel(name)) + " is " + std::to_string(value) + ", outside 0 to " +
                    std::to_string(kMaxPwm) + ".";
     const std::pair<std::string_view, const SettingValue *> points[] = {
-        {"calLowMinus10", &s.calLowMinus10}, {"calLowMinus50", &s.calLowMinus50},
-        {"calMidMinus10", &s.calMidMinus10}, {"calMidMinus50", &s.calMidMinus50},
+        {"calLowMinus10", &s.calLowMinus10},   {"calLowMinus50", &s.calLowMinus50},
+        {"calMidMinus10", &s.calMidMinus10},   {"calMidMinus50", &s.calMidMinus50},
         {"calHighMinus10", &s.calHighMinus10}, {"calHighMinus50", &s.calHighMinus50},
     };
     for (const auto &[name, value] : points)

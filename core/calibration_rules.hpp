@@ -16,7 +16,10 @@ inline constexpr std::array<SettingValue MeterSettings::*, 6> kCalibrationPoints
 };
 
 // Slots 1..6 capture; 0 captures nothing.
-constexpr bool isCaptureSlot(int slot) { return slot >= 1 && slot <= static_cast<int>(kCalibrationPoints.size()); }
+constexpr bool isCaptureSlot(int slot)
+{
+    return slot >= 1 && slot <= static_cast<int>(kCalibrationPoints.size());
+}
 
 enum class ReferenceStep { Down1, Down10, Up10, Up1 };
 

@@ -23,7 +23,7 @@ struct Levels {
     double detectorDbm = 0; // at the detector, attenuator not included
     double levelDbm = 0;
     double levelWatt = 0;
-    double levelVolt = 0;   // across 50 ohms
+    double levelVolt = 0; // across 50 ohms
 };
 
 // Converts a detector voltage on the current line and stores levelDbm. Unusable (and levelDbm

@@ -135,8 +135,8 @@ ReadingOutcome processReading(AppState &state, double voltage, const ReadingInpu
 {
     ReadingOutcome out;
     out.voltageText = voltageText(state, voltage);
-    const bool placed = inputs.relativeMode ? relativeChain(state, voltage, inputs, out)
-                                            : absoluteChain(state, voltage, inputs, out);
+    const bool placed =
+        inputs.relativeMode ? relativeChain(state, voltage, inputs, out) : absoluteChain(state, voltage, inputs, out);
     if (placed) {
         finish(state, out);
         out.sendUpdateFrame = true;
@@ -158,6 +158,9 @@ ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage
     return out;
 }
 
-void takeZeroReference(AppState &state) { state.zeroReferenceDbm = state.levelDbm; }
+void takeZeroReference(AppState &state)
+{
+    state.zeroReferenceDbm = state.levelDbm;
+}
 
 } // namespace merolan

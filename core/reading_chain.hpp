@@ -29,19 +29,19 @@ struct CaptureText {
 // `problem`, and the readouts or the needle it could not compute are blanked rather than left
 // standing as if they were live.
 struct ReadingOutcome {
-    std::optional<std::string> traceText;     // the frame's bytes, "1A:00:FF"
-    std::optional<std::string> voltageText;   // "AD Voltage"
-    std::optional<CaptureText> capture;       // into the calibration window's armed box
-    std::optional<std::string> slopeText;     // diagnostic line of the calibration
+    std::optional<std::string> traceText;   // the frame's bytes, "1A:00:FF"
+    std::optional<std::string> voltageText; // "AD Voltage"
+    std::optional<CaptureText> capture;     // into the calibration window's armed box
+    std::optional<std::string> slopeText;   // diagnostic line of the calibration
     std::optional<std::string> interceptText;
-    std::optional<std::string> dbmText;       // large readout: dBm, or dB in relative mode
+    std::optional<std::string> dbmText; // large readout: dBm, or dB in relative mode
     std::optional<std::string> wattText;
     std::optional<std::string> voltText;
     std::optional<std::string> measurementText; // absolute level beside "Measurement :"
     LampAction lamp = LampAction::LeaveUnchanged;
-    std::optional<std::string> positionText;  // the scale position
-    std::optional<std::string> problem;       // why a readout or the needle is not live
-    bool clearNeedle = false;                 // the needle would show an old reading
+    std::optional<std::string> positionText; // the scale position
+    std::optional<std::string> problem;      // why a readout or the needle is not live
+    bool clearNeedle = false;                // the needle would show an old reading
     bool sendUpdateFrame = false;
     bool redrawGauge = false;
 };

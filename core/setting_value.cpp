@@ -6,10 +6,12 @@
 
 namespace merolan {
 namespace {
-template <class... Ts> struct Overloaded : Ts... {
+template <class... Ts>
+struct Overloaded : Ts... {
     using Ts::operator()...;
 };
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 } // namespace
 
 std::string textForm(const SettingValue &value, char decimalSeparator)

@@ -12,7 +12,8 @@ namespace {
 
 enum Tag : std::uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5, kText = 8 };
 
-class RecordWriter {
+class RecordWriter
+{
 public:
     explicit RecordWriter(char decimalSeparator) : decimalSeparator_(decimalSeparator) {}
 
@@ -65,7 +66,8 @@ private:
     std::optional<Failure> failure_;
 };
 
-class RecordReader {
+class RecordReader
+{
 public:
     explicit RecordReader(std::span<const std::uint8_t> bytes)
     {
@@ -118,8 +120,8 @@ public:
             return true;
         }
         default:
-            return fail("The " + std::string(fieldLabel(name)) + " has the unknown kind tag " +
-                        std::to_string(tag) + ".");
+            return fail("The " + std::string(fieldLabel(name)) + " has the unknown kind tag " + std::to_string(tag) +
+                        ".");
         }
     }
 
@@ -216,16 +218,15 @@ std::variant<MeterSettings, Failure> decodeSettingsRecord(std::span<const std::u
     RecordReader r(bytes);
     MeterSettings s;
     const bool ok = r.integer("lowRefPwm", s.lowRefPwm) && r.integer("highRefPwm", s.highRefPwm) &&
-                    r.integer("externalMeterOn", s.externalMeterOn) &&
-                    r.value("attenuatorDbm", s.attenuatorDbm) && r.value("dbmScaleMax", s.dbmScaleMax) &&
-                    r.value("dbmScaleMin", s.dbmScaleMin) && r.value("frequencyRange", s.frequencyRange) &&
-                    r.textField("wattScaleMax", s.wattScaleMax) &&
-                    r.textField("voltScaleMax", s.voltScaleMax) &&
-                    r.value("wattScaleMin", s.wattScaleMin) && r.value("voltScaleMin", s.voltScaleMin) &&
-                    r.value("gaugeUnit", s.gaugeUnit) && r.value("warningLevelDbm", s.warningLevelDbm) &&
-                    r.value("calLowMinus10", s.calLowMinus10) && r.value("calLowMinus50", s.calLowMinus50) &&
-                    r.value("calMidMinus10", s.calMidMinus10) && r.value("calMidMinus50", s.calMidMinus50) &&
-                    r.value("calHighMinus10", s.calHighMinus10) && r.value("calHighMinus50", s.calHighMinus50);
+                    r.integer("externalMeterOn", s.externalMeterOn) && r.value("attenuatorDbm", s.attenuatorDbm) &&
+                    r.value("dbmScaleMax", s.dbmScaleMax) && r.value("dbmScaleMin", s.dbmScaleMin) &&
+                    r.value("frequencyRange", s.frequencyRange) && r.textField("wattScaleMax", s.wattScaleMax) &&
+                    r.textField("voltScaleMax", s.voltScaleMax) && r.value("wattScaleMin", s.wattScaleMin) &&
+                    r.value("voltScaleMin", s.voltScaleMin) && r.value("gaugeUnit", s.gaugeUnit) &&
+                    r.value("warningLevelDbm", s.warningLevelDbm) && r.value("calLowMinus10", s.calLowMinus10) &&
+                    r.value("calLowMinus50", s.calLowMinus50) && r.value("calMidMinus10", s.calMidMinus10) &&
+                    r.value("calMidMinus50", s.calMidMinus50) && r.value("calHighMinus10", s.calHighMinus10) &&
+                    r.value("calHighMinus50", s.calHighMinus50);
     if (!ok)
         return *r.failure();
     return s;

@@ -10,7 +10,7 @@ namespace merolan {
 namespace {
 
 constexpr std::array<double, 16> kPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // A finite double as its 15 significant decimal digits (trailing zeros dropped) and the decimal
 // exponent of the first digit. std::to_chars ignores the C locale, which Qt sets from the user's.
@@ -37,7 +37,10 @@ DecimalDigits decompose(double value)
     return out;
 }
 
-bool usesExponentForm(int exponent) { return exponent < -4 || exponent >= 15; }
+bool usesExponentForm(int exponent)
+{
+    return exponent < -4 || exponent >= 15;
+}
 
 std::string exponentForm(const DecimalDigits &d, char point)
 {
@@ -84,8 +87,14 @@ std::string magnitudeText(const DecimalDigits &d, char point, bool leadingZero)
     return usesExponentForm(d.exponent) ? exponentForm(d, point) : positionalForm(d, point, leadingZero);
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Length of the decimal number at the start of `text` ("." or `point` as the decimal point),
 // or 0 when it does not start with one. Accepts a leading sign and an exponent that has digits.

@@ -9,15 +9,21 @@
 namespace merolan {
 
 // Bits of a command frame's mode byte.
-constexpr std::int16_t kPollFlag = 128;          // the frame asks for a reading
-constexpr std::int16_t kExternalMeterFlag = 64;  // the meter's own panel meter is driven
+constexpr std::int16_t kPollFlag = 128;         // the frame asks for a reading
+constexpr std::int16_t kExternalMeterFlag = 64; // the meter's own panel meter is driven
 
 constexpr int kMaxPwm = 1023;
 
 // The mode rule in one place: update frames carry the external-meter bit while the meter's own
 // panel meter is driven, and a poll adds the poll bit for its one frame.
-constexpr std::int16_t commandModeFor(bool externalMeterActive) { return externalMeterActive ? kExternalMeterFlag : 0; }
-constexpr std::int16_t pollMode(std::int16_t commandMode) { return static_cast<std::int16_t>(commandMode | kPollFlag); }
+constexpr std::int16_t commandModeFor(bool externalMeterActive)
+{
+    return externalMeterActive ? kExternalMeterFlag : 0;
+}
+constexpr std::int16_t pollMode(std::int16_t commandMode)
+{
+    return static_cast<std::int16_t>(commandMode | kPollFlag);
+}
 
 // PC to meter: mode byte, then the PWM value split into its two low and eight high bits.
 struct CommandFrame {

@@ -48,10 +48,7 @@ QImage loadFacePicture()
 
 } // namespace
 
-GaugeFace::GaugeFace(QWidget *parent)
-    : QWidget(parent)
-    , face_(loadFacePicture())
-    , image_(face_)
+GaugeFace::GaugeFace(QWidget *parent) : QWidget(parent), face_(loadFacePicture()), image_(face_)
 {
     setObjectName(QStringLiteral("Picture2"));
     setFixedSize(kFaceWidth, kFaceHeight);

@@ -44,7 +44,7 @@ std::optional<double> computeScalePosition(double level, GaugeUnit unit, ScaleLi
 LimitCaptions scaleLimitCaptions(GaugeUnit unit, ScaleLimitTexts limits, bool relativeMode)
 {
     const Span span = spanOf(unit, limits);
-    const std::string_view suffix = unit == GaugeUnit::Dbm ? (relativeMode ? "dB" : "dBm")
+    const std::string_view suffix = unit == GaugeUnit::Dbm    ? (relativeMode ? "dB" : "dBm")
                                     : unit == GaugeUnit::Watt ? " W"
                                                               : " V";
     return {limitCaption(span.max, suffix), limitCaption(span.min, suffix)};

@@ -12,8 +12,7 @@ namespace merolan {
 
 bool sendScalePosition(SerialLink &link, const AppState &state, double scalePosition)
 {
-    const std::int16_t pwm =
-        positionToPwm(scalePosition, state.settings.lowRefPwm, state.settings.highRefPwm);
+    const std::int16_t pwm = positionToPwm(scalePosition, state.settings.lowRefPwm, state.settings.highRefPwm);
     return link.write(encodeCommandFrame(state.commandMode, pwm));
 }
 

@@ -24,7 +24,10 @@ MeterSession::MeterSession(AppState &state, QObject *parent) : QObject(parent), 
     connect(&link_, &SerialLink::portLost, this, &MeterSession::portLost);
 }
 
-void MeterSession::setPortDevice(int number, const QString &device) { portDevices_.insert(number, device); }
+void MeterSession::setPortDevice(int number, const QString &device)
+{
+    portDevices_.insert(number, device);
+}
 
 QStringList MeterSession::portDevices() const
 {
@@ -88,11 +91,20 @@ void MeterSession::release()
     link_.close();
 }
 
-void MeterSession::setTurbo(bool on) { pollTimer_.setInterval(on ? kTurboPollInterval : kPollInterval); }
+void MeterSession::setTurbo(bool on)
+{
+    pollTimer_.setInterval(on ? kTurboPollInterval : kPollInterval);
+}
 
-bool MeterSession::pollOnce() { return sendPoll(link_, state_); }
+bool MeterSession::pollOnce()
+{
+    return sendPoll(link_, state_);
+}
 
-bool MeterSession::sendPanelPwm(double value) { return merolan::sendPanelPwm(link_, state_, value); }
+bool MeterSession::sendPanelPwm(double value)
+{
+    return merolan::sendPanelPwm(link_, state_, value);
+}
 
 void MeterSession::pollTick()
 {

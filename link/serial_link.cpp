@@ -47,8 +47,7 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &dev
     }
 }
 
-SerialLink::SerialLink(QObject *parent)
-    : QObject(parent), port_(new QSerialPort(this)), quietTimer_(new QTimer(this))
+SerialLink::SerialLink(QObject *parent) : QObject(parent), port_(new QSerialPort(this)), quietTimer_(new QTimer(this))
 {
     port_->setObjectName(QStringLiteral("MSComm1"));
     quietTimer_->setSingleShot(true);
@@ -135,15 +134,14 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         return;
     // Qt says ResourceError when the device vanishes; a failed read or write on a device whose
     // node has disappeared (an adapter pulled on Unix) means the same.
-    const bool gone = error == QSerialPort::ResourceError
-        || ((error == QSerialPort::ReadError || error == QSerialPort::WriteError)
-            && !QFileInfo::exists(device_));
+    const bool gone =
+        error == QSerialPort::ResourceError ||
+        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && !QFileInfo::exists(device_));
     if (!gone)
         return;
     lost_ = true;
     quietTimer_->stop();
-    const QString message = QStringLiteral("%1 has gone away (was it unplugged?). The port is closed.")
-                                .arg(portName());
+    const QString message = QStringLiteral("%1 has gone away (was it unplugged?). The port is closed.").arg(portName());
     // The error comes from inside the port's own notifier, which closing would delete under its
     // feet; the close waits for the event loop. Meanwhile the link already counts as closed.
     QMetaObject::invokeMethod(

@@ -1,12 +1,12 @@
 #include "ui/calibration_data.hpp"
 
 #include "core/calibration_import.hpp"
+#include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
 #include "core/text_format.hpp"
 #include "core/windows1252.hpp"
 #include "core/wire_protocol.hpp"
-#include "core/calibration_rules.hpp"
 #include "ui/app_context.hpp"
 
 #include <QFile>
@@ -43,10 +43,9 @@ bool storable(const SettingValue &value)
 bool tooLong(const MeterSettings &s, char decimalSeparator)
 {
     const SettingValue *values[] = {
-        &s.attenuatorDbm, &s.dbmScaleMax,   &s.dbmScaleMin,     &s.frequencyRange, &s.wattScaleMax,
-        &s.voltScaleMax,  &s.wattScaleMin,  &s.voltScaleMin,    &s.gaugeUnit,      &s.warningLevelDbm,
-        &s.calLowMinus10, &s.calLowMinus50, &s.calMidMinus10,   &s.calMidMinus50,  &s.calHighMinus10,
-        &s.calHighMinus50,
+        &s.attenuatorDbm, &s.dbmScaleMax,   &s.dbmScaleMin,    &s.frequencyRange,  &s.wattScaleMax,  &s.voltScaleMax,
+        &s.wattScaleMin,  &s.voltScaleMin,  &s.gaugeUnit,      &s.warningLevelDbm, &s.calLowMinus10, &s.calLowMinus50,
+        &s.calMidMinus10, &s.calMidMinus50, &s.calHighMinus10, &s.calHighMinus50,
     };
     return std::holds_alternative<Failure>(encodeSettingsRecord(s, decimalSeparator)) &&
            std::all_of(std::begin(values), std::end(values), [](const SettingValue *v) { return storable(*v); });
@@ -62,13 +61,13 @@ QString textLengths(const MeterSettings &s)
         const char *window;
     };
     const Text texts[] = {
-        {"attenuatorDbm", &s.attenuatorDbm, "the main window"},   {"dbmScaleMax", &s.dbmScaleMax, "the main window"},
-        {"dbmScaleMin", &s.dbmScaleMin, "the main window"},       {"wattScaleMax", &s.wattScaleMax, "the main window"},
-        {"wattScaleMin", &s.wattScaleMin, "the main window"},     {"voltScaleMax", &s.voltScaleMax, "the main window"},
-        {"voltScaleMin", &s.voltScaleMin, "the main window"},     {"calLowMinus10", &s.calLowMinus10, "this window"},
-        {"calLowMinus50", &s.calLowMinus50, "this window"},   {"calMidMinus10", &s.calMidMinus10, "this window"},
-        {"calMidMinus50", &s.calMidMinus50, "this window"},   {"calHighMinus10", &s.calHighMinus10, "this window"},
-        {"calHighMinus50", &s.calHighMinus50, "this window"}, {"warningLevelDbm", &s.warningLevelDbm, "this window"},
+        {"attenuatorDbm", &s.attenuatorDbm, "the main window"}, {"dbmScaleMax", &s.dbmScaleMax, "the main window"},
+        {"dbmScaleMin", &s.dbmScaleMin, "the main window"},     {"wattScaleMax", &s.wattScaleMax, "the main window"},
+        {"wattScaleMin", &s.wattScaleMin, "the main window"},   {"voltScaleMax", &s.voltScaleMax, "the main window"},
+        {"voltScaleMin", &s.voltScaleMin, "the main window"},   {"calLowMinus10", &s.calLowMinus10, "this window"},
+        {"calLowMinus50", &s.calLowMinus50, "this window"},     {"calMidMinus10", &s.calMidMinus10, "this window"},
+        {"calMidMinus50", &s.calMidMinus50, "this window"},     {"calHighMinus10", &s.calHighMinus10, "this window"},
+        {"calHighMinus50", &s.calHighMinus50, "this window"},   {"warningLevelDbm", &s.warningLevelDbm, "this window"},
     };
     std::vector<std::pair<qsizetype, QString>> lines;
     for (const Text &t : texts) {
@@ -178,8 +177,7 @@ bool loadCalibrationFile(AppContext &context, const CalibrationHooks &hooks, QWi
     // Into a copy first: a file that is no calibration must leave every setting as it was.
     MeterSettings imported = context.state.settings;
     const std::filesystem::path file(QFile::encodeName(chosen).toStdString());
-    if (const std::optional<Failure> failure =
-            importCalibrationFile(file, imported, context.state.decimalSeparator)) {
+    if (const std::optional<Failure> failure = importCalibrationFile(file, imported, context.state.decimalSeparator)) {
         context.dialogs.showMessage(parent, UserDialogs::Icon::Error, title,
                                     QStringLiteral("The calibration was not loaded, and nothing was "
                                                    "changed.\n\n%1")

@@ -24,7 +24,6 @@ struct CalibrationHooks {
 // The number a reference label shows; a label that is no number gives none.
 std::optional<double> referenceLabelValue(const QString &labelText);
 
-
 // What the window holds when the user saves: its seven boxes and its two reference labels.
 struct CalibrationEdits {
     std::array<QString, 6> points; // in slot order

@@ -35,22 +35,43 @@ constexpr QRect referenceFrame = twips(180, 180, 7935, 1695);
 // In the reference frame: a row each for the low and the high reference.
 constexpr int lowReferenceTop = 600;
 constexpr int highReferenceTop = 1020;
-constexpr QRect referenceLabel(int top) { return twips(6240, top, 1275, 255); }
-constexpr QRect arrowButton(int left, int top) { return twips(left, top, 795, 255); }
-constexpr QRect showButton(int top) { return twips(2400, top, 1755, 255); }
+constexpr QRect referenceLabel(int top)
+{
+    return twips(6240, top, 1275, 255);
+}
+constexpr QRect arrowButton(int left, int top)
+{
+    return twips(left, top, 795, 255);
+}
+constexpr QRect showButton(int top)
+{
+    return twips(2400, top, 1755, 255);
+}
 constexpr int arrowLefts[] = {540, 1440, 4320, 5220}; // "<", "<<", ">>", ">"
 
 constexpr QRect inputFrame = twips(240, 2040, 4035, 4935);
 // In the input frame: Low, Mid and High, each with a -10 dBm and a -50 dBm row.
-constexpr QRect pointFrame(int top) { return twips(240, top, 3435, 1395); }
+constexpr QRect pointFrame(int top)
+{
+    return twips(240, top, 3435, 1395);
+}
 constexpr int lowFrameTop = 360;
 constexpr int midFrameTop = 1800;
 constexpr int highFrameTop = 3300;
 constexpr int upperRowTop = 420;
 constexpr int lowerRowTop = 780;
-constexpr QRect pointCaption(int top) { return twips(180, top, 1035, 195); }
-constexpr QRect measureButton(int top) { return twips(900, top, 915, 255); }
-constexpr QRect pointBox(int top) { return twips(2040, top, 1155, 285); }
+constexpr QRect pointCaption(int top)
+{
+    return twips(180, top, 1035, 195);
+}
+constexpr QRect measureButton(int top)
+{
+    return twips(900, top, 915, 255);
+}
+constexpr QRect pointBox(int top)
+{
+    return twips(2040, top, 1155, 285);
+}
 
 constexpr QRect factoryFrame = twips(4620, 2040, 3495, 1335);
 constexpr QRect factoryButton = twips(480, 540, 2535, 375);
@@ -109,13 +130,13 @@ void CalibrationWindow::buildReferenceRows(QWidget *frame)
         const char *caption;
         ReferenceStep step;
     };
-    const auto buildRow = [&](int top, const char *labelName, const char *showName, const char *showCaption,
-                              bool high, const Arrow(&arrows)[4]) {
+    const auto buildRow = [&](int top, const char *labelName, const char *showName, const char *showCaption, bool high,
+                              const Arrow(&arrows)[4]) {
         QLabel *label = makeLabel(frame, labelName, layout::referenceLabel(top), QString());
         for (std::size_t i = 0; i < std::size(arrows); ++i) {
             const Arrow &arrow = arrows[i];
-            QPushButton *b =
-                makeButton(frame, arrow.name, layout::arrowButton(layout::arrowLefts[i], top), QLatin1String(arrow.caption));
+            QPushButton *b = makeButton(frame, arrow.name, layout::arrowButton(layout::arrowLefts[i], top),
+                                        QLatin1String(arrow.caption));
             connect(b, &QPushButton::clicked, this, [this, label, step = arrow.step] { stepLabel(label, step); });
         }
         QPushButton *show = makeButton(frame, showName, layout::showButton(top), QLatin1String(showCaption));

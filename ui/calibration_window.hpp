@@ -51,8 +51,8 @@ private:
     MeterSession &session_;
     CalibrationHooks hooks_;
 
-    QLabel *lowReference_ = nullptr;  // Label1
-    QLabel *highReference_ = nullptr; // Label2
+    QLabel *lowReference_ = nullptr;          // Label1
+    QLabel *highReference_ = nullptr;         // Label2
     std::array<QLineEdit *, 6> pointBoxes_{}; // Text1..Text6, in slot order
     QLineEdit *warningLevel_ = nullptr;       // Text7
     bool toldNoPort_ = false;

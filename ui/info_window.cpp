@@ -24,8 +24,7 @@ constexpr QRect link{12, 44, 389, 20};
 
 } // namespace
 
-InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent)
-    : QWidget(parent, Qt::Window), dialogs_(dialogs)
+InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent) : QWidget(parent, Qt::Window), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));

@@ -28,8 +28,14 @@ namespace {
 
 constexpr GaugeUnit kUnits[] = {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt};
 
-QString toQt(const std::string &text) { return QString::fromStdString(text); }
-std::string toStd(const QString &text) { return text.toStdString(); }
+QString toQt(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+std::string toStd(const QString &text)
+{
+    return text.toStdString();
+}
 
 // Checks a box, or runs its reaction again when it is checked already, so the settings follow
 // the box even when the box itself does not change.
@@ -144,7 +150,7 @@ void MainWindow::loadSettingsOrTell()
     if (std::optional<Failure> failure = loadSettings(context_.settingsFile, context_.state.settings))
         tell(QStringLiteral("Settings file"),
              toQt(failure->message) + QStringLiteral("\nThe program goes on without these settings; the file is "
-                                                    "not changed until you save from \"Calibration\"."));
+                                                     "not changed until you save from \"Calibration\"."));
 }
 
 void MainWindow::tell(const QString &title, const QString &text)
@@ -152,7 +158,10 @@ void MainWindow::tell(const QString &title, const QString &text)
     context_.dialogs.showMessage(this, UserDialogs::Icon::Error, title, text);
 }
 
-void MainWindow::stopMeasure() { session_.stop(); }
+void MainWindow::stopMeasure()
+{
+    session_.stop();
+}
 
 void MainWindow::selectFrequencyRange(int range, bool checked)
 {
@@ -196,9 +205,8 @@ void MainWindow::scaleLimitChanged(QLineEdit *box)
 {
     stopMeasure();
     MeterSettings &s = context_.state.settings;
-    SettingValue *fields[3][2] = {{&s.dbmScaleMax, &s.dbmScaleMin},
-                                  {&s.wattScaleMax, &s.wattScaleMin},
-                                  {&s.voltScaleMax, &s.voltScaleMin}};
+    SettingValue *fields[3][2] = {
+        {&s.dbmScaleMax, &s.dbmScaleMin}, {&s.wattScaleMax, &s.wattScaleMin}, {&s.voltScaleMax, &s.voltScaleMin}};
     for (const GaugeUnit u : kUnits) {
         const auto row = static_cast<std::size_t>(u) - 1;
         if (box != unit(u).max && box != unit(u).min)
@@ -216,9 +224,15 @@ void MainWindow::helpScaleClicked()
     drawHelpScale();
 }
 
-void MainWindow::turboClicked() { session_.setTurbo(turboBox_->isChecked()); }
+void MainWindow::turboClicked()
+{
+    session_.setTurbo(turboBox_->isChecked());
+}
 
-void MainWindow::externalMeterClicked() { applyExternalMeterSwitch(context_.state, externalMeterBox_->isChecked()); }
+void MainWindow::externalMeterClicked()
+{
+    applyExternalMeterSwitch(context_.state, externalMeterBox_->isChecked());
+}
 
 void MainWindow::relativeMeasurementClicked(bool checked)
 {
@@ -354,7 +368,10 @@ void MainWindow::measuringChanged(bool on)
         setButtonColour(startMeasureButton_, look::kStopped);
 }
 
-void MainWindow::pollSent() { setButtonColour(startMeasureButton_, look::kMeasuring); }
+void MainWindow::pollSent()
+{
+    setButtonColour(startMeasureButton_, look::kMeasuring);
+}
 
 void MainWindow::portProblem(MeterSession::PortProblem problem, const QString &message)
 {
@@ -431,7 +448,10 @@ void MainWindow::showScaleLimits(GaugeUnit u)
     minLimitLabel_->setText(toQt(captions.min));
 }
 
-void MainWindow::clearGauge() { gaugeFace_->clear(); }
+void MainWindow::clearGauge()
+{
+    gaugeFace_->clear();
+}
 
 void MainWindow::drawHelpScale()
 {
@@ -442,7 +462,8 @@ void MainWindow::drawHelpScale()
     if (relativeBox_->isChecked())
         shown = GaugeUnit::Dbm;
     for (const GaugeUnit u : kUnits)
-        if (!shown && holdsNumber(context_.state.settings.gaugeUnit, static_cast<int>(u), context_.state.decimalSeparator))
+        if (!shown &&
+            holdsNumber(context_.state.settings.gaugeUnit, static_cast<int>(u), context_.state.decimalSeparator))
             shown = u;
     if (!shown)
         return;

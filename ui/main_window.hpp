@@ -112,8 +112,8 @@ private:
     QLabel *statusLine_ = nullptr;     // why a readout or the needle is not live
 
     QLineEdit *attenuatorBox_ = nullptr;
-    std::array<UnitControls, 3> units_{};      // dBm, Watt, Volt
-    std::array<QCheckBox *, 3> rangeBoxes_{};  // Low, Mid, High
+    std::array<UnitControls, 3> units_{};     // dBm, Watt, Volt
+    std::array<QCheckBox *, 3> rangeBoxes_{}; // Low, Mid, High
     QCheckBox *externalMeterBox_ = nullptr;
     QCheckBox *helpScaleBox_ = nullptr;
     QCheckBox *thinNeedleBox_ = nullptr;

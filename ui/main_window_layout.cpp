@@ -180,7 +180,8 @@ void MainWindow::buildControls()
     frontPanel_->setPixmap(QPixmap(QStringLiteral(":/artwork/front_panel.png")));
     QWidget *panel = frontPanel_;
 
-    dbmReadout_ = readout(panel, "Label6", layout::dbmReadout, QStringLiteral("dBm"), look::kDbmReadout, kReadoutPixels);
+    dbmReadout_ =
+        readout(panel, "Label6", layout::dbmReadout, QStringLiteral("dBm"), look::kDbmReadout, kReadoutPixels);
     wattReadout_ =
         readout(panel, "Label11", layout::wattReadout, QStringLiteral("Watt"), look::kWattReadout, kReadoutPixels);
     voltReadout_ =
@@ -204,7 +205,8 @@ void MainWindow::buildControls()
     watt.min = centredBox(panel, "Text6", layout::wattMinBox, QStringLiteral("-10"));
     volt.min = centredBox(panel, "Text8", layout::voltMinBox, QStringLiteral("-10"));
 
-    rangeBoxes_ = {makeCheckBox(panel, "Check8", layout::lowRangeBox), makeCheckBox(panel, "Check9", layout::midRangeBox),
+    rangeBoxes_ = {makeCheckBox(panel, "Check8", layout::lowRangeBox),
+                   makeCheckBox(panel, "Check9", layout::midRangeBox),
                    makeCheckBox(panel, "Check10", layout::highRangeBox)};
     caption(panel, "Label24", layout::lowRangeCaption, QStringLiteral("Low"));
     caption(panel, "Label25", layout::midRangeCaption, QStringLiteral("Mid"));

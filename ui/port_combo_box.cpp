@@ -25,8 +25,7 @@ void PortComboBox::refreshDeviceTips()
     const QStringList devices = devices_();
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
         const QString device = devices.value(n - kFirstPortNumber);
-        setItemData(n, device.isEmpty() ? QStringLiteral("No serial port of this number on this computer")
-                                        : device,
+        setItemData(n, device.isEmpty() ? QStringLiteral("No serial port of this number on this computer") : device,
                     Qt::ToolTipRole);
     }
 }

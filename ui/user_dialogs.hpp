@@ -8,7 +8,8 @@ namespace merolan {
 
 // Every message box, the file dialog and the opening of a web address go through here, so
 // tests can script the answers and nothing blocks.
-class UserDialogs {
+class UserDialogs
+{
 public:
     enum class Icon { Error, Warning, Information };
 
@@ -24,7 +25,8 @@ public:
 };
 
 // The real dialogs of the desktop.
-class DesktopDialogs final : public UserDialogs {
+class DesktopDialogs final : public UserDialogs
+{
 public:
     void showMessage(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
@@ -33,7 +35,8 @@ public:
 };
 
 // For tools that drive the windows unattended: says nothing and answers No and Cancel.
-class SilentDialogs final : public UserDialogs {
+class SilentDialogs final : public UserDialogs
+{
 public:
     void showMessage(QWidget *, Icon, const QString &, const QString &) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }

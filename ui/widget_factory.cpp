@@ -8,7 +8,8 @@
 
 namespace merolan {
 namespace {
-template <class W> W *place(W *widget, const char *name, QRect rect)
+template <class W>
+W *place(W *widget, const char *name, QRect rect)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(rect);

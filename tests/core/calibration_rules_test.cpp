@@ -11,9 +11,11 @@ TEST(CalibrationRules, ArrowStepsAreRefusedRatherThanLeave0To1023)
 {
     using enum ReferenceStep;
     const std::tuple<int, ReferenceStep, std::optional<int>> cases[] = {
-        {0, Down1, std::nullopt},  {1, Down1, 0},       {9, Down10, std::nullopt},
-        {7, Down10, std::nullopt}, {10, Down10, 0},     {1014, Up10, std::nullopt},
-        {1013, Up10, 1023},        {1023, Up1, std::nullopt}, {1022, Up1, 1023},
+        {0, Down1, std::nullopt},  {1, Down1, 0},
+        {9, Down10, std::nullopt}, {7, Down10, std::nullopt},
+        {10, Down10, 0},           {1014, Up10, std::nullopt},
+        {1013, Up10, 1023},        {1023, Up1, std::nullopt},
+        {1022, Up1, 1023},
     };
     for (auto [value, step, result] : cases)
         EXPECT_EQ(stepReference(value, step), result) << value << ' ' << static_cast<int>(step);

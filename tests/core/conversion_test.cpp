@@ -109,8 +109,8 @@ TEST(Conversion, LevelsBeyondADoubleAreRefused)
 TEST(Warning, LampLightsOnTheFourthReadingAboveTheLevel)
 {
     AppState state = factoryState();
-    const LampAction expected[] = {LampAction::LeaveUnchanged, LampAction::LeaveUnchanged,
-                                   LampAction::LeaveUnchanged, LampAction::Show, LampAction::Show};
+    const LampAction expected[] = {LampAction::LeaveUnchanged, LampAction::LeaveUnchanged, LampAction::LeaveUnchanged,
+                                   LampAction::Show, LampAction::Show};
     for (LampAction action : expected)
         EXPECT_EQ(evaluateWarning(state, -4), action);
     EXPECT_EQ(evaluateWarning(state, -5), LampAction::Hide); // not strictly above

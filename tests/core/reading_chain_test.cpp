@@ -25,7 +25,10 @@ ReadingInputs dbmInputs(const char *max = "-10", const char *min = "-50", bool r
 }
 
 // The detector voltage that the factory Low line turns into `dbm` (attenuator 0).
-double voltsFor(double dbm) { return 1.52486 + (dbm + 10) * (1.52486 - 0.73998) / 40; }
+double voltsFor(double dbm)
+{
+    return 1.52486 + (dbm + 10) * (1.52486 - 0.73998) / 40;
+}
 
 } // namespace
 

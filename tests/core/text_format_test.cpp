@@ -11,7 +11,7 @@ using namespace merolan;
 TEST(RoundHalfEven, ExactHalvesGoToTheEvenNeighbour)
 {
     const std::pair<std::pair<double, int>, double> cases[] = {
-        {{0.125, 2}, 0.12}, {{0.375, 2}, 0.38}, {{2.5, 0}, 2.0},   {{3.5, 0}, 4.0},
+        {{0.125, 2}, 0.12}, {{0.375, 2}, 0.38},   {{2.5, 0}, 2.0}, {{3.5, 0}, 4.0},
         {{-2.5, 0}, -2.0},  {{-0.125, 2}, -0.12}, {{0.5, 0}, 0.0}, {{1.52486, 5}, 1.52486},
     };
     for (auto [in, expected] : cases)
@@ -34,9 +34,9 @@ TEST(RoundHalfEven, ValuesThatOnlyLookLikeHalvesRoundByTheirExactValue)
 TEST(ParseLeadingNumber, TakesTheLongestNumberAtTheStart)
 {
     const std::pair<const char *, double> cases[] = {
-        {"-10", -10},     {"  -50.5dBm", -50.5}, {"1,5", 1},     {"abc", 0},   {"", 0},
-        {"-", 0},         {".5", 0.5},           {"1e3x", 1000}, {"1e", 1},    {"1E-2", 0.01},
-        {"+7", 7},        {"1e999", 0},          {"\t3", 3},     {"0.5.6", 0.5},
+        {"-10", -10}, {"  -50.5dBm", -50.5}, {"1,5", 1},     {"abc", 0},     {"", 0},
+        {"-", 0},     {".5", 0.5},           {"1e3x", 1000}, {"1e", 1},      {"1E-2", 0.01},
+        {"+7", 7},    {"1e999", 0},          {"\t3", 3},     {"0.5.6", 0.5},
     };
     for (auto [text, expected] : cases)
         EXPECT_EQ(parseLeadingNumber(text), expected) << '"' << text << '"';
@@ -45,11 +45,22 @@ TEST(ParseLeadingNumber, TakesTheLongestNumberAtTheStart)
 TEST(NumberText, FollowsTheClassicBasicForm)
 {
     const std::pair<double, const char *> cases[] = {
-        {0, " 0"},           {5, " 5"},          {-10, "-10"},        {0.5, " .5"},
-        {-0.25, "-.25"},     {0.0001, " .0001"}, {0.00001, " 1E-05"}, {-0.000015, "-1.5E-05"},
-        {1.52486, " 1.52486"}, {123456789012345, " 123456789012345"}, {1e15, " 1E+15"},
-        {0.1 + 0.2, " .3"},  {2.0 / 3.0, " .666666666666667"}, {-0.0, " 0"},
-        {std::numeric_limits<double>::quiet_NaN(), "-"}, {INFINITY, "-"},
+        {0, " 0"},
+        {5, " 5"},
+        {-10, "-10"},
+        {0.5, " .5"},
+        {-0.25, "-.25"},
+        {0.0001, " .0001"},
+        {0.00001, " 1E-05"},
+        {-0.000015, "-1.5E-05"},
+        {1.52486, " 1.52486"},
+        {123456789012345, " 123456789012345"},
+        {1e15, " 1E+15"},
+        {0.1 + 0.2, " .3"},
+        {2.0 / 3.0, " .666666666666667"},
+        {-0.0, " 0"},
+        {std::numeric_limits<double>::quiet_NaN(), "-"},
+        {INFINITY, "-"},
     };
     for (auto [value, text] : cases)
         EXPECT_EQ(numberText(value), text) << value;

@@ -11,7 +11,7 @@ using namespace merolan;
 TEST(CommandFrame, SplitsThePwmIntoLowAndHighBits)
 {
     const std::tuple<std::int16_t, int, FrameBytes> cases[] = {
-        {0, 1023, {0, 3, 255}}, {0, 512, {0, 0, 128}}, {0, 0, {0, 0, 0}},       {0, 5, {0, 1, 1}},
+        {0, 1023, {0, 3, 255}}, {0, 512, {0, 0, 128}},  {0, 0, {0, 0, 0}},          {0, 5, {0, 1, 1}},
         {192, 0, {192, 0, 0}},  {64, 300, {64, 0, 75}}, {128, 2000, {128, 3, 255}}, {0, -7, {0, 0, 0}},
     };
     for (auto [mode, pwm, bytes] : cases)
@@ -21,10 +21,10 @@ TEST(CommandFrame, SplitsThePwmIntoLowAndHighBits)
 TEST(CommandFrame, PositionMapsBetweenTheReferences)
 {
     const std::tuple<double, std::int16_t, std::int16_t, std::int16_t> cases[] = {
-        {5, 0, 1023, 512},  // 511.5: half to even
-        {2.5, 0, 1023, 256}, {10.5, 0, 1023, 1023}, {0, 0, 1023, 0},  {2.5, 100, 900, 300},
-        {0, 700, 100, 700},  {10, 1000, 1023, 1023}, {10.5, 1000, 1023, 1023}, {10.5, 2000, 0, -100},
-        {10.5, -32768, 32767, 1023},
+        {5, 0, 1023, 512}, // 511.5: half to even
+        {2.5, 0, 1023, 256},      {10.5, 0, 1023, 1023}, {0, 0, 1023, 0},
+        {2.5, 100, 900, 300},     {0, 700, 100, 700},    {10, 1000, 1023, 1023},
+        {10.5, 1000, 1023, 1023}, {10.5, 2000, 0, -100}, {10.5, -32768, 32767, 1023},
     };
     for (auto [position, low, high, pwm] : cases)
         EXPECT_EQ(positionToPwm(position, low, high), pwm) << position << ' ' << low << ' ' << high;

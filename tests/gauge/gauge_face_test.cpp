@@ -68,8 +68,7 @@ TEST(GaugeFace, NeedleCoversItsLineAndNothingElse)
                     ASSERT_LE(distance, 1.5) << position << " at " << x << "," << y;
                 }
                 // Well inside the pen and away from the flat ends every pixel is needle red.
-                if (distance < 0.7 && y > std::min(line.y1, line.y2) + 1
-                    && y < std::max(line.y1, line.y2) - 1)
+                if (distance < 0.7 && y > std::min(line.y1, line.y2) + 1 && y < std::max(line.y1, line.y2) - 1)
                     ASSERT_EQ(pixel, kNeedleRed) << position << " at " << x << "," << y;
             }
         }

@@ -17,8 +17,11 @@ double degreesAt(double position)
 
 TEST(NeedleGeometry, LinesEndOnTheRoundedPixels)
 {
-    const struct { double position; NeedleLine line; } cases[] = {
-        {0, {130, 215, 29, 133}},   {5, {265, 215, 265, 21}},   {9.99, {390, 215, 493, 124}},
+    const struct {
+        double position;
+        NeedleLine line;
+    } cases[] = {
+        {0, {130, 215, 29, 133}},   {5, {265, 215, 265, 21}},     {9.99, {390, 215, 493, 124}},
         {10, {391, 215, 494, 124}}, {10.5, {414, 215, 509, 143}}, {12, {414, 215, 509, 143}},
     };
     for (const auto &c : cases) {
@@ -32,7 +35,10 @@ TEST(NeedleGeometry, LinesEndOnTheRoundedPixels)
 // following on from the row below.
 TEST(NeedleGeometry, RowsAreIndependentAtTheirBounds)
 {
-    const struct { double position; double degrees; } cases[] = {
+    const struct {
+        double position;
+        double degrees;
+    } cases[] = {
         {0, 140.67},
         {5, 90.09},
         {std::nextafter(5.0, 0.0), 89.82},

@@ -9,10 +9,10 @@ using namespace merolan;
 TEST(ScalePosition, MapsTheLimitsOntoTheScaleAndClamps)
 {
     const std::tuple<double, GaugeUnit, const char *, const char *, double> cases[] = {
-        {-30, GaugeUnit::Dbm, "-10", "-50", 5},     {-60, GaugeUnit::Dbm, "-10", "-50", 0},
-        {0, GaugeUnit::Dbm, "-10", "-50", 10.5},    {-51, GaugeUnit::Dbm, "-10", "-50.5", 0},
-        {0.25, GaugeUnit::Watt, "1.0", "0", 2.5},   {0.5, GaugeUnit::Volt, "1", "0abc", 5},
-        {10, GaugeUnit::Dbm, "20", "0", 5},         {-3.456, GaugeUnit::Dbm, "20", "0", 0},
+        {-30, GaugeUnit::Dbm, "-10", "-50", 5},   {-60, GaugeUnit::Dbm, "-10", "-50", 0},
+        {0, GaugeUnit::Dbm, "-10", "-50", 10.5},  {-51, GaugeUnit::Dbm, "-10", "-50.5", 0},
+        {0.25, GaugeUnit::Watt, "1.0", "0", 2.5}, {0.5, GaugeUnit::Volt, "1", "0abc", 5},
+        {10, GaugeUnit::Dbm, "20", "0", 5},       {-3.456, GaugeUnit::Dbm, "20", "0", 0},
     };
     for (auto [level, unit, max, min, position] : cases) {
         const auto p = computeScalePosition(level, unit, {max, min});

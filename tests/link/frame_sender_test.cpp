@@ -22,7 +22,7 @@ TEST_F(FrameSenderLine, FramesCarryTheModeAndThePwmBetweenTheReferences)
         {Position, 64, 100, 900, 2.5, bytes({64, 0, 75})}, // 300
         {Panel, 0, 0, 0, 2.5, bytes({0, 2, 0})},           // half to even, the references unused
         {Panel, 64, 0, 0, 3.5, bytes({64, 0, 1})},
-        {Panel, 0, 0, 0, 1023, bytes({0, 3, 255})},        // the top of the reference range
+        {Panel, 0, 0, 0, 1023, bytes({0, 3, 255})}, // the top of the reference range
     };
     for (const Case &c : cases) {
         AppState state;

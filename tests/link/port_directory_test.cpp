@@ -45,8 +45,7 @@ TEST(PortDirectory, PortsCountThroughTheSystemListInNameOrder)
     const QStringList system = {"/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyUSB9", "/dev/ttyACM0"};
     const QMap<int, QString> overrides = {{2, "/dev/pts/7"}};
     const std::pair<int, const char *> cases[] = {
-        {1, "/dev/ttyACM0"}, {2, "/dev/pts/7"},    {3, "/dev/ttyUSB9"},
-        {4, "/dev/ttyUSB10"}, {5, ""}, {9, ""},
+        {1, "/dev/ttyACM0"}, {2, "/dev/pts/7"}, {3, "/dev/ttyUSB9"}, {4, "/dev/ttyUSB10"}, {5, ""}, {9, ""},
     };
     for (auto [n, device] : cases)
         EXPECT_EQ(deviceForPort(n, overrides, system), QString::fromUtf8(device)) << n;

@@ -14,8 +14,8 @@ namespace {
 
 std::optional<DecodedReading> decode(const QByteArray &read)
 {
-    return decodeReadingFrame(std::span(reinterpret_cast<const std::uint8_t *>(read.constData()),
-                                        static_cast<std::size_t>(read.size())));
+    return decodeReadingFrame(
+        std::span(reinterpret_cast<const std::uint8_t *>(read.constData()), static_cast<std::size_t>(read.size())));
 }
 
 QByteArray readAt(const QSignalSpy &spy, qsizetype i)

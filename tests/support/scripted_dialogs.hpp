@@ -8,7 +8,8 @@
 namespace merolan {
 
 // Answers every dialog from a script and records what the program asked.
-class ScriptedDialogs final : public UserDialogs {
+class ScriptedDialogs final : public UserDialogs
+{
 public:
     struct Message {
         Icon icon;
@@ -17,10 +18,10 @@ public:
     };
 
     std::vector<Message> messages;
-    std::vector<QString> questions;     // the text of every Yes/No question
-    std::deque<bool> yesNoAnswers;      // No once the script runs out
+    std::vector<QString> questions; // the text of every Yes/No question
+    std::deque<bool> yesNoAnswers;  // No once the script runs out
     std::vector<QString> fileTitles;
-    std::deque<QString> fileAnswers;    // cancel once the script runs out
+    std::deque<QString> fileAnswers; // cancel once the script runs out
     std::vector<QString> openedAddresses;
 
     void showMessage(QWidget *, Icon icon, const QString &title, const QString &text) override

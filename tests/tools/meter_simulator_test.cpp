@@ -69,10 +69,7 @@ protected:
         QObject::connect(client.get(), &QSerialPort::readyRead, [this] { received += client->readAll(); });
     }
 
-    void send(const QByteArray &frame)
-    {
-        ASSERT_EQ(client->write(frame), frame.size());
-    }
+    void send(const QByteArray &frame) { ASSERT_EQ(client->write(frame), frame.size()); }
 
     // Waits until at least `count` bytes have come back.
     bool receive(qsizetype count)
@@ -90,11 +87,11 @@ protected:
 TEST(MeterSimulatorLevels, FactoryLowCalibrationGivesTheCode)
 {
     const std::pair<double, quint32> cases[] = {
-        {-10.0, 0x4E12A5},   // 1.52486 V
-        {-30.0, 0x39FADB},   // 1.13242 V
-        {-50.0, 0x25E311},   // 0.73998 V
-        {-200.0, 0},         // below 0 V
-        {250.0, 0xFFFFFF},   // above 5 V
+        {-10.0, 0x4E12A5}, // 1.52486 V
+        {-30.0, 0x39FADB}, // 1.13242 V
+        {-50.0, 0x25E311}, // 0.73998 V
+        {-200.0, 0},       // below 0 V
+        {250.0, 0xFFFFFF}, // above 5 V
     };
     for (auto [dbm, code] : cases)
         EXPECT_EQ(MeterSimulator::codeForDbm(dbm), code) << dbm;
@@ -186,8 +183,7 @@ TEST_F(MeterSimulatorLine, MisalignedBytesAreDroppedUntilFramesLineUpAgain)
     const Case cases[] = {
         {"stray byte before a poll", bytes({0x05, 128, 0, 0}), {bytes({128, 0, 0})}},
         {"low PWM field above 3", bytes({0, 0x80, 0, 0}), {bytes({128, 0, 0})}},
-        {"byte between two frames", bytes({0, 1, 2, 0x41, 192, 1, 200}),
-         {bytes({0, 1, 2}), bytes({192, 1, 200})}},
+        {"byte between two frames", bytes({0, 1, 2, 0x41, 192, 1, 200}), {bytes({0, 1, 2}), bytes({192, 1, 200})}},
     };
     QString logText;
     QTextStream log(&logText);

@@ -48,7 +48,10 @@ bool isPaper(QRgb pixel)
 
 TEST(Artwork, PicturesHaveTheirSizesInTwentyFourBitRgb)
 {
-    const struct { const char *name; QSize size; } cases[] = {
+    const struct {
+        const char *name;
+        QSize size;
+    } cases[] = {
         {"gauge_face.png", {528, 222}},
         {"front_panel.png", {996, 622}},
         {"warning_lamp.png", {67, 68}},
@@ -92,7 +95,10 @@ TEST(Artwork, FrontPanelBoxesHaveGreenFramesAtTheirEdges)
     ASSERT_FALSE(panel.isNull());
     const auto isFrameGreen = [](QRgb p) { return qGreen(p) > qRed(p) + 50 && qGreen(p) > qBlue(p) + 30; };
     const auto isDark = [](QRgb p) { return std::max({qRed(p), qGreen(p), qBlue(p)}) < 60; };
-    const struct { int top; int bottom; } boxes[] = {{238, 283}, {298, 383}, {398, 466}, {481, 542}};
+    const struct {
+        int top;
+        int bottom;
+    } boxes[] = {{238, 283}, {298, 383}, {398, 466}, {481, 542}};
     for (const auto &box : boxes) {
         const int middle = (box.top + box.bottom) / 2;
         EXPECT_TRUE(isFrameGreen(panel.pixel(697, middle))) << box.top;

@@ -22,10 +22,10 @@ using namespace merolan::testing;
 namespace {
 
 // The factory record as it must lie in the file, before the 16 bytes of padding.
-const QByteArray kFactoryFields = QByteArray::fromHex(
-    "0000 ff03 0000 02000000 0200f6ff 0200ceff 02000100 0300312e30 0300312e30 0800010030 0800010030"
-    " 02000100 080002002d35 05002fa86f99d365f83f 0500e7357689eaade73f 050045bb0a293fa9f83f"
-    " 0500e9f17b9bfeece83f 0500cc28965b5a8df83f 05009eb5db2e34d7ea3f");
+const QByteArray kFactoryFields =
+    QByteArray::fromHex("0000 ff03 0000 02000000 0200f6ff 0200ceff 02000100 0300312e30 0300312e30 0800010030 0800010030"
+                        " 02000100 080002002d35 05002fa86f99d365f83f 0500e7357689eaade73f 050045bb0a293fa9f83f"
+                        " 0500e9f17b9bfeece83f 0500cc28965b5a8df83f 05009eb5db2e34d7ea3f");
 
 // A settings file in a folder of its own, scripted dialogs, recorded hooks, the measuring session
 // (with no port open) and the window.
@@ -52,7 +52,8 @@ struct CalibrationSetup {
         window = new CalibrationWindow(context, session, hooks);
         window->show();
     }
-    template <class T = QPushButton> T *control(const char *name) const
+    template <class T = QPushButton>
+    T *control(const char *name) const
     {
         T *found = window->findChild<T *>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
@@ -62,7 +63,10 @@ struct CalibrationSetup {
     void edit(const char *box, const QString &text) const { control<QLineEdit>(box)->setText(text); }
     QString text(const char *name) const { return control<QWidget>(name)->property("text").toString(); }
     // Closing hides at once and destroys the window a moment later.
-    bool closed() { return QTest::qWaitFor([this] { return window.isNull(); }, kTimeoutMs); }
+    bool closed()
+    {
+        return QTest::qWaitFor([this] { return window.isNull(); }, kTimeoutMs);
+    }
     bool stillOpen() const { return window && window->isVisible(); }
     QByteArray fileBytes() const
     {
@@ -109,14 +113,16 @@ TEST_F(CalibrationWindowTest, OpensWithTheStoredSettingsInTheLocaleForm)
     cal.context.state.decimalSeparator = ',';
     cal.open();
     const std::pair<const char *, const char *> shown[] = {
-        {"Label1", "0"},       {"Label2", "1023"},    {"Text1", "1,52486"}, {"Text2", "0,73998"}, {"Text3", "1,54132"},
+        {"Label1", "0"},      {"Label2", "1023"},   {"Text1", "1,52486"}, {"Text2", "0,73998"}, {"Text3", "1,54132"},
         {"Text4", "0,77893"}, {"Text5", "1,53451"}, {"Text6", "0,83877"}, {"Text7", "-5"},
     };
     for (auto [name, text] : shown)
         EXPECT_EQ(cal.text(name), text) << name;
     EXPECT_EQ(cal.window->size(), QSize(555, 480));
     const std::pair<const char *, QRect> placed[] = {
-        {"Label2", {416, 68, 85, 17}}, {"Command12", {60, 52, 61, 17}}, {"Text7", {52, 20, 121, 19}},
+        {"Label2", {416, 68, 85, 17}},
+        {"Command12", {60, 52, 61, 17}},
+        {"Text7", {52, 20, 121, 19}},
         {"Command18", {432, 440, 113, 25}},
     };
     for (const auto &[name, rect] : placed)

@@ -1,10 +1,10 @@
 #include "ui/main_window.hpp"
 
 #include "core/settings_file.hpp"
-#include "ui/calibration_data.hpp"
 #include "gauge/gauge_face.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
+#include "ui/calibration_data.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +29,8 @@ using namespace merolan;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
@@ -41,7 +42,8 @@ protected:
     void store(const MeterSettings &settings) { ASSERT_FALSE(saveSettings(context.settingsFile, settings, '.')); }
     void start() { window = std::make_unique<MainWindow>(context, session); }
 
-    template <class W> W *find(const char *name) const
+    template <class W>
+    W *find(const char *name) const
     {
         W *widget = window->findChild<W *>(QString::fromLatin1(name));
         EXPECT_TRUE(widget) << name;
@@ -295,8 +297,8 @@ TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
     start();
     EXPECT_EQ(window->windowTitle(), "MEROLAN - RF Power Meter");
     const std::pair<const char *, QRect> cases[] = {
-        {"Label6", {728, 60, 185, 41}},  {"Text2", {853, 252, 65, 17}},   {"Combo1", {808, 504, 97, 21}},
-        {"Check11", {280, 428, 13, 13}}, {"Command2", {132, 420, 89, 25}}, {"Picture2", {117, 99, 528, 222}},
+        {"Label6", {728, 60, 185, 41}},   {"Text2", {853, 252, 65, 17}},    {"Combo1", {808, 504, 97, 21}},
+        {"Check11", {280, 428, 13, 13}},  {"Command2", {132, 420, 89, 25}}, {"Picture2", {117, 99, 528, 222}},
         {"Frame1", {252, 460, 253, 121}}, {"Label19", {104, 664, 413, 21}}, {"Picture3", {228, 144, 67, 67}},
     };
     for (const auto &[name, rect] : cases)
@@ -307,7 +309,8 @@ TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
 namespace {
 
 // The window measuring a simulated meter on "Com 1".
-class MeasuringSession : public MainWindowTest {
+class MeasuringSession : public MainWindowTest
+{
 protected:
     MeterSimulator meter;
     QSignalSpy frames{&meter, &MeterSimulator::frameReceived};
@@ -363,7 +366,8 @@ TEST_F(MeasuringSession, LampLightsOnTheFourthReadingAboveTheWarningLevel)
     auto *lamp = find<QLabel>("Picture3");
     find<QPushButton>("Command2")->click();
     for (int reading = 1; reading <= 3; ++reading) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return replies.count() >= reading && context.state.warningCount == reading; }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return replies.count() >= reading && context.state.warningCount == reading; }, 5000));
         EXPECT_FALSE(lamp->isVisibleTo(window.get())) << reading;
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return lamp->isVisibleTo(window.get()); }, 5000));
@@ -472,14 +476,15 @@ TEST_F(MainWindowTest, CaptionsLineUpWithTheirBoxesAndReadoutsKeepRoom)
 {
     start();
     const std::pair<const char *, const char *> pairs[] = {
-        {"Check1", "Label23"}, {"Check4", "Label27"}, {"Check3", "Label28"}, {"Check2", "Label29"},
+        {"Check1", "Label23"},  {"Check4", "Label27"}, {"Check3", "Label28"}, {"Check2", "Label29"},
         {"Check11", "Label31"}, {"Check5", "Label13"}, {"Check8", "Label24"},
     };
     for (const auto &[boxName, captionName] : pairs) {
         const QWidget *box = find<QCheckBox>(boxName);
         const QLabel *caption = find<QLabel>(captionName);
-        const QRect drawn = caption->style()->itemTextRect(caption->fontMetrics(), caption->contentsRect(),
-                                                           static_cast<int>(caption->alignment()), true, caption->text());
+        const QRect drawn =
+            caption->style()->itemTextRect(caption->fontMetrics(), caption->contentsRect(),
+                                           static_cast<int>(caption->alignment()), true, caption->text());
         const int textMiddle = caption->y() + drawn.center().y();
         EXPECT_LE(std::abs(textMiddle - box->geometry().center().y()), 2) << captionName;
     }

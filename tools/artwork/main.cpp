@@ -142,8 +142,9 @@ void addGrain(QImage &image, const QRect &area, int spread, std::uint32_t seed)
         for (int x = area.left(); x <= area.right(); ++x) {
             const int d = grain.next(spread);
             const QRgb rgb = image.pixel(x, y);
-            image.setPixel(x, y, qRgb(qBound(0, qRed(rgb) + d, 255), qBound(0, qGreen(rgb) + d, 255),
-                                      qBound(0, qBlue(rgb) + d, 255)));
+            image.setPixel(
+                x, y,
+                qRgb(qBound(0, qRed(rgb) + d, 255), qBound(0, qGreen(rgb) + d, 255), qBound(0, qBlue(rgb) + d, 255)));
         }
     }
 }
@@ -225,7 +226,10 @@ void paintMirror(QPainter &painter)
         annulus(kMirrorInner, kMirrorOuter, needleAngle(0) + margin, needleAngle(kFullScale) - margin);
 
     QConicalGradient sheen(kPivot, 0);
-    const struct { double degrees; QColor colour; } bands[] = {
+    const struct {
+        double degrees;
+        QColor colour;
+    } bands[] = {
         {30, QColor(120, 128, 136)},  {44, QColor(150, 158, 166)},  {58, QColor(222, 228, 233)},
         {70, QColor(168, 176, 184)},  {84, QColor(132, 140, 149)},  {96, QColor(210, 216, 222)},
         {106, QColor(238, 241, 244)}, {118, QColor(170, 177, 185)}, {132, QColor(140, 147, 156)},
@@ -386,7 +390,11 @@ QImage paintWarningLamp(const QImage &face)
     const QColor shadow(90, 0, 0, 200);
     const QColor letters(255, 246, 232);
     const QPointF drop(0.6, 0.4);
-    const struct { double pixelSize; double dy; const char *text; } lines[] = {
+    const struct {
+        double pixelSize;
+        double dy;
+        const char *text;
+    } lines[] = {
         {12, -7, "Warning"},
         {9, 8, "High Power"},
     };
@@ -473,8 +481,9 @@ void paintTitleStrip(QPainter &painter)
     painter.setPen(QColor(196, 210, 198));
     const QString range = QStringLiteral("1 MHz \u2013 1 GHz     50 \u03a9     \u22129 \u2026 +3 dBm");
     const QFontMetricsF small(painter.font(), painter.device());
-    painter.drawText(QPointF(strip.right() - 18 - small.horizontalAdvance(range), strip.center().y() + small.capHeight() / 2),
-                     range);
+    painter.drawText(
+        QPointF(strip.right() - 18 - small.horizontalAdvance(range), strip.center().y() + small.capHeight() / 2),
+        range);
 }
 
 // The meter window: a black moulded bezel around the face, with a soft shadow on the panel.
@@ -524,9 +533,9 @@ void paintMeterWindow(QPainter &painter, const QImage &face)
 
     const double inset = 8;
     int slot = 20;
-    for (const QPointF corner : {outer.topLeft() + QPointF(inset, inset), outer.topRight() + QPointF(-inset, inset),
-                                 outer.bottomLeft() + QPointF(inset, -inset),
-                                 outer.bottomRight() + QPointF(-inset, -inset)}) {
+    for (const QPointF corner :
+         {outer.topLeft() + QPointF(inset, inset), outer.topRight() + QPointF(-inset, inset),
+          outer.bottomLeft() + QPointF(inset, -inset), outer.bottomRight() + QPointF(-inset, -inset)}) {
         paintScrew(painter, corner, 3.6, slot);
         slot += 37;
     }
@@ -763,7 +772,11 @@ void paintRangePanel(QPainter &painter)
     painter.drawLine(readouts.bottomLeft() + QPointF(0, 1), readouts.bottomRight() + QPointF(1, 1));
     painter.drawLine(readouts.topRight() + QPointF(1, 0), readouts.bottomRight() + QPointF(1, 1));
 
-    const struct { int top; int bottom; const char *title; } boxes[] = {
+    const struct {
+        int top;
+        int bottom;
+        const char *title;
+    } boxes[] = {
         {238, 283, "Attenuation"},
         {298, 383, "Screen Gauge Meter"},
         {398, 466, "Frequency Range"},
@@ -857,8 +870,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const QImage face = paintGaugeFace();
-    const bool ok = save(face, folder, QStringLiteral("gauge_face.png"))
-                    && save(paintFrontPanel(face), folder, QStringLiteral("front_panel.png"))
-                    && save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp.png"));
+    const bool ok = save(face, folder, QStringLiteral("gauge_face.png")) &&
+                    save(paintFrontPanel(face), folder, QStringLiteral("front_panel.png")) &&
+                    save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp.png"));
     return ok ? 0 : 1;
 }

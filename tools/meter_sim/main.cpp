@@ -85,18 +85,16 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("merolan_meter_sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulated power meter. Without --device it creates a pseudo-terminal and prints\n"
-        "\"DEVICE <path>\" as its first line; it runs until SIGTERM or SIGINT."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated power meter. Without --device it creates a pseudo-terminal and prints\n"
+                       "\"DEVICE <path>\" as its first line; it runs until SIGTERM or SIGINT."));
     parser.addHelpOption();
-    const QCommandLineOption levelOption(QStringLiteral("level"),
-                                         QStringLiteral("Input level in dBm (default -30)."),
+    const QCommandLineOption levelOption(QStringLiteral("level"), QStringLiteral("Input level in dBm (default -30)."),
                                          QStringLiteral("DBM"), QStringLiteral("-30"));
     const QCommandLineOption sweepOption(QStringLiteral("sweep"),
                                          QStringLiteral("Sweep between two levels and back within SECONDS."),
                                          QStringLiteral("FROM:TO:SECONDS"));
-    const QCommandLineOption noiseOption(QStringLiteral("noise"),
-                                         QStringLiteral("Uniform noise of +-DB on the level."),
+    const QCommandLineOption noiseOption(QStringLiteral("noise"), QStringLiteral("Uniform noise of +-DB on the level."),
                                          QStringLiteral("DB"), QStringLiteral("0"));
     const QCommandLineOption faultOption(QStringLiteral("fault"),
                                          QStringLiteral("Line fault: none, silent, split, extra or garbage."),
@@ -157,9 +155,8 @@ int main(int argc, char **argv)
     QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
     QString error;
-    const bool opened = parser.isSet(deviceOption)
-                            ? simulator.openDevice(parser.value(deviceOption), &error)
-                            : simulator.openPseudoTerminal(&error);
+    const bool opened = parser.isSet(deviceOption) ? simulator.openDevice(parser.value(deviceOption), &error)
+                                                   : simulator.openPseudoTerminal(&error);
     if (!opened)
         return fail(error);
 

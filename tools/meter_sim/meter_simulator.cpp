@@ -47,8 +47,7 @@ QString systemError(const QString &what)
 
 } // namespace
 
-MeterSimulator::MeterSimulator(QObject *parent)
-    : QObject(parent), replyTimer_(new QTimer(this))
+MeterSimulator::MeterSimulator(QObject *parent) : QObject(parent), replyTimer_(new QTimer(this))
 {
     replyTimer_->setSingleShot(true);
     replyTimer_->setTimerType(Qt::PreciseTimer);
@@ -383,8 +382,7 @@ void MeterSimulator::writeToLine(const QByteArray &bytes)
 void MeterSimulator::flushPending()
 {
     while (!pendingOutput_.isEmpty()) {
-        const ssize_t n = ::write(masterFd_, pendingOutput_.constData(),
-                                  static_cast<size_t>(pendingOutput_.size()));
+        const ssize_t n = ::write(masterFd_, pendingOutput_.constData(), static_cast<size_t>(pendingOutput_.size()));
         if (n > 0) {
             pendingOutput_.remove(0, n);
             continue;
