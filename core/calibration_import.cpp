@@ -1,5 +1,6 @@
 #include "core/calibration_import.hpp"
 
+#include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
 #include "core/wire_protocol.hpp"
@@ -19,13 +20,8 @@ std::optional<std::string> implausibility(const MeterSettings &s, char decimalSe
         if (value < 0 || value > kMaxPwm)
             return "its " + std::string(fieldLabel(name)) + " is " + std::to_string(value) + ", outside 0 to " +
                    std::to_string(kMaxPwm) + ".";
-    const std::pair<std::string_view, const SettingValue *> points[] = {
-        {"calLowMinus10", &s.calLowMinus10},   {"calLowMinus50", &s.calLowMinus50},
-        {"calMidMinus10", &s.calMidMinus10},   {"calMidMinus50", &s.calMidMinus50},
-        {"calHighMinus10", &s.calHighMinus10}, {"calHighMinus50", &s.calHighMinus50},
-    };
-    for (const auto &[name, value] : points)
-        if (std::holds_alternative<std::monostate>(*value) || !numericValue(*value, decimalSeparator))
+    for (const auto &[name, field] : kCalibrationPoints)
+        if (std::holds_alternative<std::monostate>(s.*field) || !numericValue(s.*field, decimalSeparator))
             return "its " + std::string(fieldLabel(name)) + " holds no number.";
     return std::nullopt;
 }

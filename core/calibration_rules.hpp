@@ -4,16 +4,27 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 
 // The rules of the calibration and settings window that need no window: which box a capture
 // fills, how far the panel meter references may step, and the panel meter switch.
 namespace merolan {
 
-// The six calibration points in capture-slot order: slot n fills element n - 1.
-inline constexpr std::array<SettingValue MeterSettings::*, 6> kCalibrationPoints{
-    &MeterSettings::calLowMinus10, &MeterSettings::calLowMinus50,  &MeterSettings::calMidMinus10,
-    &MeterSettings::calMidMinus50, &MeterSettings::calHighMinus10, &MeterSettings::calHighMinus50,
+struct CalibrationPoint {
+    std::string_view name; // the field's name, for fieldLabel()
+    SettingValue MeterSettings::*field;
 };
+
+// The six calibration points in capture-slot order (slot n fills element n - 1), which is also
+// range order: the -10 dBm and the -50 dBm point of Low, then of Mid, then of High.
+inline constexpr std::array<CalibrationPoint, 6> kCalibrationPoints{{
+    {"calLowMinus10", &MeterSettings::calLowMinus10},
+    {"calLowMinus50", &MeterSettings::calLowMinus50},
+    {"calMidMinus10", &MeterSettings::calMidMinus10},
+    {"calMidMinus50", &MeterSettings::calMidMinus50},
+    {"calHighMinus10", &MeterSettings::calHighMinus10},
+    {"calHighMinus50", &MeterSettings::calHighMinus50},
+}};
 
 // Slots 1..6 capture; 0 captures nothing.
 constexpr bool isCaptureSlot(int slot)

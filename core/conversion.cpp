@@ -1,5 +1,6 @@
 #include "core/conversion.hpp"
 
+#include "core/calibration_rules.hpp"
 #include "core/text_format.hpp"
 
 #include <cmath>
@@ -33,11 +34,6 @@ std::optional<Unusable> computeCalibrationLine(AppState &state)
 {
     const MeterSettings &s = state.settings;
     const char sep = state.decimalSeparator;
-    const std::pair<std::string_view, const SettingValue *> points[3][2] = {
-        {{"calLowMinus10", &s.calLowMinus10}, {"calLowMinus50", &s.calLowMinus50}},
-        {{"calMidMinus10", &s.calMidMinus10}, {"calMidMinus50", &s.calMidMinus50}},
-        {{"calHighMinus10", &s.calHighMinus10}, {"calHighMinus50", &s.calHighMinus50}},
-    };
     int range = 0;
     for (int r = 1; r <= 3; ++r)
         if (holdsNumber(s.frequencyRange, r, sep))
@@ -45,12 +41,12 @@ std::optional<Unusable> computeCalibrationLine(AppState &state)
     if (range == 0)
         return std::nullopt;
 
-    const auto &[name10, value10] = points[range - 1][0];
-    const auto &[name50, value50] = points[range - 1][1];
-    const auto p10 = numberOf(state, name10, *value10);
+    const auto &[name10, field10] = kCalibrationPoints[2 * static_cast<std::size_t>(range - 1)];
+    const auto &[name50, field50] = kCalibrationPoints[2 * static_cast<std::size_t>(range - 1) + 1];
+    const auto p10 = numberOf(state, name10, s.*field10);
     if (const auto *u = std::get_if<Unusable>(&p10))
         return *u;
-    const auto p50 = numberOf(state, name50, *value50);
+    const auto p50 = numberOf(state, name50, s.*field50);
     if (const auto *u = std::get_if<Unusable>(&p50))
         return *u;
 

@@ -124,7 +124,7 @@ MeterSettings withEdits(const MeterSettings &settings, const CalibrationEdits &e
 {
     MeterSettings candidate = settings;
     for (std::size_t i = 0; i < kCalibrationPoints.size(); ++i)
-        candidate.*kCalibrationPoints[i] = edits.points[i].toStdString();
+        candidate.*kCalibrationPoints[i].field = edits.points[i].toStdString();
     candidate.warningLevelDbm = edits.warningLevel.toStdString();
     candidate.lowRefPwm = referenceOrStored(edits.lowReference, settings.lowRefPwm);
     candidate.highRefPwm = referenceOrStored(edits.highReference, settings.highRefPwm);

@@ -192,7 +192,7 @@ void CalibrationWindow::loadFromSettings()
     lowReference_->setText(QString::number(s.lowRefPwm));
     highReference_->setText(QString::number(s.highRefPwm));
     for (std::size_t i = 0; i < pointBoxes_.size(); ++i)
-        pointBoxes_[i]->setText(QString::fromStdString(textForm(s.*kCalibrationPoints[i], separator)));
+        pointBoxes_[i]->setText(QString::fromStdString(textForm(s.*kCalibrationPoints[i].field, separator)));
     warningLevel_->setText(QString::fromStdString(textForm(s.warningLevelDbm, separator)));
 }
 
