@@ -33,6 +33,8 @@ struct AppState {
     double levelDbm = 0;
     // The reading chain, and start-up (to 0): consecutive readings above the warning level.
     std::int16_t warningCount = 0;
+    // The reading chain: whether the high-power lamp is lit.
+    bool lampLit = false;
     // "Zero Reference": the level relative readings are measured against.
     double zeroReferenceDbm = 0;
     // The main window's "Relative Measurement" box.

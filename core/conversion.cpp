@@ -30,14 +30,18 @@ constexpr std::string_view kRangeNames[] = {"Low", "Mid", "High"};
 
 } // namespace
 
+int selectedRange(const MeterSettings &settings, char decimalSeparator)
+{
+    for (int range = 1; range <= 3; ++range)
+        if (holdsNumber(settings.frequencyRange, range, decimalSeparator))
+            return range;
+    return 0;
+}
+
 std::optional<Unusable> computeCalibrationLine(AppState &state)
 {
     const MeterSettings &s = state.settings;
-    const char sep = state.decimalSeparator;
-    int range = 0;
-    for (int r = 1; r <= 3; ++r)
-        if (holdsNumber(s.frequencyRange, r, sep))
-            range = r;
+    const int range = selectedRange(s, state.decimalSeparator);
     if (range == 0)
         return std::nullopt;
 
@@ -60,6 +64,16 @@ std::optional<Unusable> computeCalibrationLine(AppState &state)
     return std::nullopt;
 }
 
+double wattFromDbm(double dbm)
+{
+    return std::pow(10.0, dbm / 10.0) * 0.001;
+}
+
+double rmsVoltFromWatt(double watt)
+{
+    return std::sqrt(50.0 * watt);
+}
+
 std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
 {
     const auto attenuator = numberOf(state, "attenuatorDbm", state.settings.attenuatorDbm);
@@ -69,8 +83,8 @@ std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
     Levels levels;
     levels.detectorDbm = state.calSlope * voltage + state.calIntercept;
     levels.levelDbm = state.calSlope * voltage + std::get<double>(attenuator) + state.calIntercept;
-    levels.levelWatt = std::pow(10.0, levels.levelDbm / 10.0) * 0.001;
-    levels.levelVolt = std::sqrt(50.0 * levels.levelWatt);
+    levels.levelWatt = wattFromDbm(levels.levelDbm);
+    levels.levelVolt = rmsVoltFromWatt(levels.levelWatt);
     if (!std::isfinite(levels.detectorDbm) || !std::isfinite(levels.levelWatt) || !std::isfinite(levels.levelVolt))
         return Unusable{"attenuatorDbm", "The level is beyond any number the readouts can show: check the "
                                          "attenuator and the calibration points."};

@@ -15,6 +15,9 @@ struct Unusable {
     std::string message;
 };
 
+// The frequency range the settings select, 1..3; 0 when they hold none.
+int selectedRange(const MeterSettings &settings, char decimalSeparator);
+
 // Sets calSlope and calIntercept from the two points of the selected range; for a range other
 // than 1..3 the previous line stays. Unusable when a point is no number or the two are equal.
 std::optional<Unusable> computeCalibrationLine(AppState &state);
@@ -25,6 +28,10 @@ struct Levels {
     double levelWatt = 0;
     double levelVolt = 0; // across 50 ohms
 };
+
+// The power of a level, and the RMS voltage of a power across 50 ohms.
+double wattFromDbm(double dbm);
+double rmsVoltFromWatt(double watt);
 
 // Converts a detector voltage on the current line and stores levelDbm. Unusable (and levelDbm
 // untouched) when the attenuator is no number or the result is not a finite level.

@@ -57,7 +57,10 @@ std::optional<Levels> convert(AppState &state, double voltage, ReadingOutcome &o
         return std::nullopt;
     }
     out.lamp = evaluateWarning(state, std::get<Levels>(levels).detectorDbm);
-    return std::get<Levels>(levels);
+    if (out.lamp != LampAction::LeaveUnchanged)
+        state.lampLit = out.lamp == LampAction::Show;
+    out.levels = std::get<Levels>(levels);
+    return out.levels;
 }
 
 // Stores the new position; false when the limits give no scale, so nothing is drawn or sent.
@@ -103,6 +106,7 @@ bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, Rea
         return false;
     }
     const double relativeDb = levels->levelDbm - state.zeroReferenceDbm;
+    out.relativeDb = relativeDb;
     out.measurementText = formatDbmText(levels->levelDbm);
     out.dbmText = formatDbText(relativeDb);
     return place(state, relativeDb, GaugeUnit::Dbm, limitsOf(GaugeUnit::Dbm, in), out);

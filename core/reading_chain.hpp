@@ -41,6 +41,8 @@ struct ReadingOutcome {
     LampAction lamp = LampAction::LeaveUnchanged;
     std::optional<std::string> positionText; // the scale position
     std::optional<std::string> problem;      // why a readout or the needle is not live
+    std::optional<Levels> levels;            // the numbers behind the readouts, for the log
+    std::optional<double> relativeDb;        // in relative mode
     bool clearNeedle = false;                // the needle would show an old reading
     bool sendUpdateFrame = false;
     bool redrawGauge = false;

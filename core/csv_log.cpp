@@ -1,0 +1,180 @@
+#include "core/csv_log.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace merolan {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string_view rangeName(int range)
+{
+    constexpr std::string_view names[] = {"low", "mid", "high"};
+    return range >= 1 && range <= 3 ? names[range - 1] : std::string_view{};
+}
+
+// A comment value is a single line whatever was typed. A quote becomes an apostrophe too: a
+// reader that does not know comments would take a quote after a comma as the start of a quoted
+// field and run on into the rows below.
+std::string commentValue(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        else if (c == '"')
+            c = '\'';
+    }
+    return out;
+}
+
+void appendComment(std::string &out, std::string_view label, std::string_view value)
+{
+    out.append("# ").append(label).append(": ").append(commentValue(value)).append(kLineEnd);
+}
+
+void appendField(std::string &out, std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(text);
+        return;
+    }
+    out.push_back('"');
+    for (char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void appendNumber(std::string &out, const std::optional<double> &value)
+{
+    if (value)
+        out.append(csvNumber(*value));
+}
+
+// Writes at least `width` digits; `value` is never negative here.
+void appendPadded(std::string &out, std::int64_t value, int width)
+{
+    std::array<char, 24> digits{};
+    const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto length = static_cast<int>(end - digits.data());
+    if (length < width)
+        out.append(static_cast<std::size_t>(width - length), '0');
+    out.append(digits.data(), end);
+}
+
+struct CivilDate {
+    std::int64_t year;
+    int month, day;
+};
+
+// Days since 1970-01-01 to a date of the proleptic Gregorian calendar, by whole 400-year eras
+// (146097 days each), so every day an int64 of milliseconds can name comes out right.
+CivilDate civilFromDays(std::int64_t days)
+{
+    const std::int64_t z = days + 719468; // days since 0000-03-01
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const auto day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const auto month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
+}
+
+} // namespace
+
+std::string csvNumber(double value)
+{
+    if (!std::isfinite(value))
+        return {};
+    if (value == 0)
+        return "0"; // not "-0"
+    // std::to_chars ignores the C locale, which Qt sets from the user's.
+    std::array<char, 32> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), end);
+}
+
+std::string utcTimeText(std::int64_t timeUtcMs)
+{
+    constexpr std::int64_t msPerDay = 86'400'000;
+    std::int64_t days = timeUtcMs / msPerDay;
+    std::int64_t msOfDay = timeUtcMs % msPerDay;
+    if (msOfDay < 0) {
+        msOfDay += msPerDay;
+        --days;
+    }
+    const CivilDate date = civilFromDays(days);
+
+    // ISO 8601: four-digit years, and a sign with more digits only outside 0000..9999.
+    std::string out;
+    if (date.year < 0)
+        out.push_back('-');
+    else if (date.year > 9999)
+        out.push_back('+');
+    appendPadded(out, date.year < 0 ? -date.year : date.year, 4);
+    const std::pair<char, std::int64_t> parts[] = {
+        {'-', date.month},          {'-', date.day}, {'T', msOfDay / 3'600'000}, {':', msOfDay / 60'000 % 60},
+        {':', msOfDay / 1000 % 60},
+    };
+    for (auto [separator, part] : parts) {
+        out.push_back(separator);
+        appendPadded(out, part, 2);
+    }
+    out.push_back('.');
+    appendPadded(out, msOfDay % 1000, 3);
+    out.push_back('Z');
+    return out;
+}
+
+std::string csvPreamble(const LogHeader &header)
+{
+    constexpr std::string_view rangeTitles[] = {"Low", "Mid", "High"};
+    const bool known = header.range >= 1 && header.range <= 3;
+    std::string out;
+    appendComment(out, "program version", header.programVersion);
+    appendComment(out, "port", header.port);
+    appendComment(out, "device", header.device);
+    appendComment(out, "range", known ? rangeTitles[header.range - 1] : "none");
+    appendComment(out, "attenuator (dB)", header.attenuator);
+    appendComment(out, "-10 dBm point", header.calibrationMinus10);
+    appendComment(out, "-50 dBm point", header.calibrationMinus50);
+    appendComment(out, "relative mode", header.relativeMode ? "on" : "off");
+    appendComment(out, "zero reference (dBm)", csvNumber(header.zeroReferenceDbm));
+    return out;
+}
+
+std::string csvHeaderRow()
+{
+    return "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r\n";
+}
+
+std::string csvRow(const ReadingRecord &record)
+{
+    std::string out = utcTimeText(record.timeUtcMs);
+    out.reserve(160 + record.note.size());
+    for (const std::optional<double> &value : {std::optional(record.elapsedS), std::optional(record.voltageV),
+                                               record.levelDbm, record.relativeDb, record.powerW, record.rmsV}) {
+        out.push_back(',');
+        appendNumber(out, value);
+    }
+    out.push_back(',');
+    out.append(rangeName(record.range));
+    out.push_back(',');
+    appendNumber(out, record.attenuatorDb);
+    out.append(record.lampLit ? ",1," : ",0,");
+    appendField(out, record.note);
+    out.append(kLineEnd);
+    return out;
+}
+
+} // namespace merolan

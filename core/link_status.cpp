@@ -1,0 +1,52 @@
+#include "core/link_status.hpp"
+
+#include <cstdio>
+
+namespace merolan {
+namespace {
+
+constexpr const char *kSeparator = " \u00b7 ";
+
+std::string oneDecimal(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+} // namespace
+
+std::string linkStatusText(const LinkStatus &status)
+{
+    std::string text;
+    const auto add = [&text](const std::string &part) { text += (text.empty() ? "" : kSeparator) + part; };
+    if (status.portNumber == 0) {
+        add("No port open");
+    } else {
+        add("Com " + std::to_string(status.portNumber));
+        if (!status.device.empty())
+            add(status.device);
+    }
+    if (status.portNumber != 0 && !status.measuring)
+        add("not measuring");
+    if (status.measuring) {
+        if (status.secondsUnanswered && *status.secondsUnanswered >= kSilentMeterSeconds) {
+            add("No answer from the meter for " + std::to_string(static_cast<long long>(*status.secondsUnanswered)) +
+                " s");
+        } else {
+            if (status.readingsPerSecond)
+                add(oneDecimal(*status.readingsPerSecond) + " readings/s");
+            if (status.secondsSinceAnswer)
+                add("last answer " + oneDecimal(*status.secondsSinceAnswer) + " s ago");
+        }
+    }
+    if (status.readsDropped == 1)
+        add("1 read dropped");
+    else if (status.readsDropped > 1)
+        add(std::to_string(status.readsDropped) + " reads dropped");
+    if (!status.recordingFile.empty())
+        add("Recording " + status.recordingFile);
+    return text;
+}
+
+} // namespace merolan

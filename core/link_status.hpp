@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace merolan {
+
+// What the user needs to trust the number on the screen: which line, whether the meter answers,
+// how fast, what was thrown away and where the readings go.
+struct LinkStatus {
+    int portNumber = 0; // 0 while no port is open
+    std::string device;
+    bool measuring = false;
+    std::optional<double> readingsPerSecond;  // over the last few seconds
+    std::optional<double> secondsSinceAnswer; // absent before the first answer
+    std::optional<double> secondsUnanswered;  // since the oldest poll still waiting for its answer
+    std::size_t readsDropped = 0;
+    std::string recordingFile; // the log's file name; empty while not recording
+};
+
+// A poll unanswered for this long is a silent meter, not a reply on its way.
+inline constexpr double kSilentMeterSeconds = 1.0;
+
+// One line: "Com 1 · /dev/ttyUSB0 · 3.0 readings/s · last answer 0.3 s ago · Recording log.csv".
+std::string linkStatusText(const LinkStatus &status);
+
+} // namespace merolan
