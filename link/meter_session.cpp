@@ -4,6 +4,8 @@
 #include "link/frame_sender.hpp"
 #include "link/port_directory.hpp"
 
+#include <QDateTime>
+
 #include <span>
 
 namespace merolan {
@@ -22,6 +24,13 @@ MeterSession::MeterSession(AppState &state, QObject *parent) : QObject(parent), 
     connect(&closeTimer_, &QTimer::timeout, this, &MeterSession::closeTick);
     connect(&link_, &SerialLink::readArrived, this, &MeterSession::readArrived);
     connect(&link_, &SerialLink::portLost, this, &MeterSession::portLost);
+    clockStartUtcMs_ = QDateTime::currentMSecsSinceEpoch();
+    clock_.start();
+}
+
+std::int64_t MeterSession::nowUtcMs() const
+{
+    return clockStartUtcMs_ + clock_.elapsed();
 }
 
 void MeterSession::setPortDevice(int number, const QString &device)
@@ -74,6 +83,8 @@ void MeterSession::start()
     if (pollTimer_.isActive())
         return;
     toldNoPort_ = false;
+    oldestUnansweredMs_.reset();
+    measuringClock_.start();
     pollTimer_.start();
     emit measuringChanged(true);
 }
@@ -120,7 +131,8 @@ void MeterSession::pollTick()
         return;
     }
     emit pollSent();
-    sendPoll(link_, state_);
+    if (sendPoll(link_, state_) && !oldestUnansweredMs_)
+        oldestUnansweredMs_ = nowUtcMs();
 }
 
 void MeterSession::closeTick()
@@ -137,14 +149,18 @@ void MeterSession::readArrived(const QByteArray &read)
         std::span(reinterpret_cast<const std::uint8_t *>(read.constData()), static_cast<std::size_t>(read.size()));
     std::optional<DecodedReading> reading = decodeReadingFrame(bytes);
     if (!reading) {
+        ++readsDropped_;
         emit readDropped(read);
         return;
     }
+    lastAnswerMs_ = nowUtcMs();
+    oldestUnansweredMs_.reset();
     ReadingOutcome outcome = processReading(state_, reading->detectorVoltage, readingInputsOf(state_));
     outcome.traceText = std::move(reading->trace);
     if (outcome.sendUpdateFrame)
         sendScalePosition(link_, state_, state_.scalePosition);
-    emit readingHandled(outcome);
+    const double elapsedS = measuringClock_.isValid() ? static_cast<double>(measuringClock_.elapsed()) / 1000.0 : 0.0;
+    emit readingHandled(outcome, recordOf(state_, reading->detectorVoltage, outcome, *lastAnswerMs_, elapsedS));
 }
 
 void MeterSession::portLost(const QString &message)

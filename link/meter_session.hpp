@@ -2,8 +2,10 @@
 
 #include "core/app_state.hpp"
 #include "core/reading_chain.hpp"
+#include "core/reading_record.hpp"
 #include "link/serial_link.hpp"
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
 #include <QString>
@@ -11,6 +13,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 
 namespace merolan {
 
@@ -65,9 +69,18 @@ public:
     QString device() const { return link_.device(); }
     std::chrono::milliseconds pollInterval() const { return pollTimer_.intervalAsDuration(); }
 
+    // The session's clock: wall time at its creation, then steady, so the records of a run stay
+    // in order when the system clock is set.
+    std::int64_t nowUtcMs() const;
+    // When the latest reply arrived, on the session's clock; absent before the first.
+    std::optional<std::int64_t> lastAnswerUtcMs() const { return lastAnswerMs_; }
+    // When the oldest poll still waiting for its answer went out; absent when none waits.
+    std::optional<std::int64_t> oldestUnansweredPollUtcMs() const { return oldestUnansweredMs_; }
+    int readsDropped() const { return readsDropped_; }
+
 signals:
-    // Every accepted reply, after its update frame went out.
-    void readingHandled(const merolan::ReadingOutcome &outcome);
+    // Every accepted reply, after its update frame went out, with the record the log keeps.
+    void readingHandled(const merolan::ReadingOutcome &outcome, const merolan::ReadingRecord &record);
     // A read that was not one reply of three bytes; it is dropped.
     void readDropped(const QByteArray &read);
     void pollSent();
@@ -88,6 +101,13 @@ private:
     QTimer closeTimer_;
     QMap<int, QString> portDevices_;
     bool toldNoPort_ = false;
+
+    std::int64_t clockStartUtcMs_ = 0;
+    QElapsedTimer clock_;
+    QElapsedTimer measuringClock_; // since the latest start
+    std::optional<std::int64_t> lastAnswerMs_;
+    std::optional<std::int64_t> oldestUnansweredMs_;
+    int readsDropped_ = 0;
 };
 
 } // namespace merolan

@@ -1,0 +1,116 @@
+#include "link/reading_recorder.hpp"
+
+#include "tests/link/meter_line.hpp"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace merolan;
+using namespace merolan::testing;
+
+namespace {
+
+// A session measuring the simulated meter in turbo, with a recorder listening.
+class RecorderLine : public SimulatedMeter
+{
+protected:
+    void SetUp() override
+    {
+        SimulatedMeter::SetUp();
+        state.settings = factorySettings();
+        session.setPortDevice(1, meter.devicePath());
+        session.choosePort(1);
+        session.setTurbo(true);
+        meter.setLevelDbm(-30);
+    }
+
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    static QStringList linesOf(const QString &file)
+    {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir;
+    AppState state;
+    MeterSession session{state};
+    ReadingRecorder recorder{state, session};
+    QSignalSpy handled{&session, &MeterSession::readingHandled};
+    QSignalSpy failures{&recorder, &ReadingRecorder::recordingFailed};
+};
+
+} // namespace
+
+TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
+{
+    ASSERT_FALSE(recorder.startRecording(path("run.csv"), false));
+    session.start();
+    ASSERT_TRUE(waitForCount(handled, 3));
+    recorder.stopRecording();
+    ASSERT_TRUE(waitForCount(handled, 4)); // not logged: recording has stopped
+
+    const QStringList lines = linesOf(path("run.csv"));
+    const qsizetype header = lines.indexOf(QStringLiteral(
+        "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note"));
+    ASSERT_GT(header, 0);
+    for (qsizetype i = 0; i < header; ++i)
+        EXPECT_TRUE(lines[i].startsWith(QStringLiteral("# "))) << lines[i].toStdString();
+    EXPECT_TRUE(lines.join(u'\n').contains(QStringLiteral("Com 1")));
+    ASSERT_EQ(lines.size() - header - 1, 3);
+    for (qsizetype row = 0; row < 3; ++row) {
+        const QStringList fields = lines[header + 1 + row].split(u',');
+        ASSERT_EQ(fields.size(), 11);
+        EXPECT_EQ(handled.at(row).at(0).value<ReadingOutcome>().dbmText, "-30 dBm");
+        EXPECT_NEAR(fields[3].toDouble(), -30.0, 0.005) << fields[3].toStdString();
+        EXPECT_EQ(fields[7], QStringLiteral("low"));
+    }
+    EXPECT_EQ(recorder.history().size(), 4u);
+    EXPECT_EQ(failures.count(), 0);
+}
+
+TEST_F(RecorderLine, NeverReplacesAFileUnasked)
+{
+    QFile existing(path("old.csv"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    const std::optional<QString> refused = recorder.startRecording(path("old.csv"), false);
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->contains(QStringLiteral("exists already")));
+    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_EQ(linesOf(path("old.csv")), QStringList{QStringLiteral("keep me")});
+
+    EXPECT_FALSE(recorder.startRecording(path("old.csv"), true));
+    recorder.stopRecording(); // a log without rows still describes its run
+    EXPECT_TRUE(linesOf(path("old.csv")).constFirst().startsWith(QStringLiteral("# ")));
+}
+
+TEST_F(RecorderLine, AFailedWriteStopsRecordingOnceAndMeasuringGoesOn)
+{
+    struct Case {
+        const char *what;
+        QString file;
+        const char *cause;
+    };
+    const Case cases[] = {
+        {"full disk", QStringLiteral("/dev/full"), "No space left on device"},
+        {"removed file", path("gone.csv"), "the file was removed"},
+    };
+    session.start();
+    for (const Case &c : cases) {
+        failures.clear();
+        ASSERT_FALSE(recorder.startRecording(c.file, true)) << c.what;
+        if (c.file.endsWith(QStringLiteral("gone.csv")))
+            ASSERT_TRUE(QFile::remove(c.file));
+        const qsizetype seen = handled.count();
+        ASSERT_TRUE(waitForCount(handled, seen + 3)) << c.what;
+        EXPECT_EQ(failures.count(), 1) << c.what;
+        EXPECT_TRUE(failures.at(0).at(0).toString().contains(QString::fromLatin1(c.cause)))
+            << failures.at(0).at(0).toString().toStdString();
+        EXPECT_FALSE(recorder.isRecording()) << c.what;
+        EXPECT_TRUE(session.isMeasuring()) << c.what;
+    }
+}
