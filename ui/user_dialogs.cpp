@@ -33,6 +33,13 @@ QString DesktopDialogs::chooseExistingFile(QWidget *parent, const QString &title
     return dialog.selectedFiles().constFirst();
 }
 
+QString DesktopDialogs::chooseSaveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
+                                       const QString &filter)
+{
+    // The dialog asks before it lets the user pick a file that exists.
+    return QFileDialog::getSaveFileName(parent, title, suggestedPath, filter);
+}
+
 void DesktopDialogs::openAddress(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));

@@ -20,6 +20,10 @@ public:
     virtual bool askYesNo(QWidget *parent, const QString &title, const QString &text) = 0;
     // An existing file chosen by the user, or an empty text when cancelled.
     virtual QString chooseExistingFile(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // A file to write, offered as `suggestedPath`; the user confirms replacing one that exists.
+    // An empty text when cancelled.
+    virtual QString chooseSaveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
+                                   const QString &filter) = 0;
     // Hands the address to the user's default handler; neither waits nor reports failures.
     virtual void openAddress(const QString &address) = 0;
 };
@@ -31,6 +35,8 @@ public:
     void showMessage(QWidget *parent, Icon icon, const QString &title, const QString &text) override;
     bool askYesNo(QWidget *parent, const QString &title, const QString &text) override;
     QString chooseExistingFile(QWidget *parent, const QString &title, const QString &filter) override;
+    QString chooseSaveFile(QWidget *parent, const QString &title, const QString &suggestedPath,
+                           const QString &filter) override;
     void openAddress(const QString &address) override;
 };
 
@@ -41,6 +47,7 @@ public:
     void showMessage(QWidget *, Icon, const QString &, const QString &) override {}
     bool askYesNo(QWidget *, const QString &, const QString &) override { return false; }
     QString chooseExistingFile(QWidget *, const QString &, const QString &) override { return {}; }
+    QString chooseSaveFile(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     void openAddress(const QString &) override {}
 };
 

@@ -18,10 +18,10 @@ public:
     };
 
     std::vector<Message> messages;
-    std::vector<QString> questions; // the text of every Yes/No question
-    std::deque<bool> yesNoAnswers;  // No once the script runs out
-    std::vector<QString> fileTitles;
-    std::deque<QString> fileAnswers; // cancel once the script runs out
+    std::vector<QString> questions;  // the text of every Yes/No question
+    std::deque<bool> yesNoAnswers;   // No once the script runs out
+    std::vector<QString> fileTitles; // of both file dialogs
+    std::deque<QString> fileAnswers; // for both file dialogs; cancel once the script runs out
     std::vector<QString> openedAddresses;
 
     void showMessage(QWidget *, Icon icon, const QString &title, const QString &text) override
@@ -39,7 +39,17 @@ public:
         return answer;
     }
 
-    QString chooseExistingFile(QWidget *, const QString &title, const QString &) override
+    QString chooseExistingFile(QWidget *, const QString &title, const QString &) override { return nextFile(title); }
+
+    QString chooseSaveFile(QWidget *, const QString &title, const QString &, const QString &) override
+    {
+        return nextFile(title);
+    }
+
+    void openAddress(const QString &address) override { openedAddresses.push_back(address); }
+
+private:
+    QString nextFile(const QString &title)
     {
         fileTitles.push_back(title);
         if (fileAnswers.empty())
@@ -48,8 +58,6 @@ public:
         fileAnswers.pop_front();
         return answer;
     }
-
-    void openAddress(const QString &address) override { openedAddresses.push_back(address); }
 };
 
 } // namespace merolan

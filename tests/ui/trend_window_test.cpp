@@ -1,0 +1,248 @@
+#include "ui/trend_window.hpp"
+
+#include "support/scripted_dialogs.hpp"
+#include "ui/app_context.hpp"
+#include "ui/trend_chart.hpp"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QValueAxis>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace merolan;
+
+namespace {
+
+constexpr std::int64_t kStart = 1'700'000'000'000; // 2023-11-14 22:13:20 UTC
+constexpr std::int64_t kSecond = 1000;
+
+ReadingRecord reading(std::int64_t timeUtcMs, std::optional<double> dbm, std::optional<double> relativeDb = {})
+{
+    ReadingRecord r;
+    r.timeUtcMs = timeUtcMs;
+    r.levelDbm = dbm;
+    r.relativeDb = relativeDb;
+    if (!dbm)
+        r.note = "No level";
+    return r;
+}
+
+class TrendWindowTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    AppContext context{AppState{}, {}, dialogs};
+    ReadingHistory history{10'000};
+    TrendWindow window{context, history};
+
+    template <class W>
+    W *find(const char *name)
+    {
+        W *widget = window.findChild<W *>(QLatin1String(name));
+        EXPECT_TRUE(widget) << name;
+        return widget;
+    }
+    QString value(const char *name) { return find<QLabel>(name)->text(); }
+    TrendChart *chart() { return find<TrendChart>("chart"); }
+    QValueAxis *valueAxis() { return qobject_cast<QValueAxis *>(chart()->chart()->axes(Qt::Vertical).front()); }
+    void choose(const char *box, const char *item)
+    {
+        QComboBox *combo = find<QComboBox>(box);
+        combo->setCurrentIndex(combo->findText(QLatin1String(item)));
+    }
+    // Showing draws the history as it stands, without waiting for a frame.
+    void showAfresh()
+    {
+        window.hide();
+        window.show();
+    }
+    void exportTo(const QString &path)
+    {
+        dialogs.fileAnswers.push_back(path);
+        find<QPushButton>("exportCsvButton")->click();
+    }
+};
+
+} // namespace
+
+TEST_F(TrendWindowTest, StatisticsDescribeTheSpanInTheGaugeUnit)
+{
+    history.append(reading(kStart, 0.0));
+    history.append(reading(kStart + kSecond, std::nullopt));
+    history.append(reading(kStart + 2 * kSecond, -20.0));
+    const struct {
+        int gaugeUnit;
+        const char *current, *minimum, *maximum, *mean, *deviation, *peak;
+    } cases[] = {
+        {1, "-20 dBm", "-20 dBm", "0 dBm", "-2.97 dBm", "14.14 dB", "0 dBm"},
+        {2, "10 uW", "10 uW", "1 mW", "505 uW", "700.04 uW", "1 mW"},
+    };
+    for (const auto &c : cases) {
+        context.state.settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
+        showAfresh();
+        EXPECT_EQ(value("currentValue"), c.current) << c.gaugeUnit;
+        EXPECT_EQ(value("minimumValue"), c.minimum) << c.gaugeUnit;
+        EXPECT_EQ(value("maximumValue"), c.maximum) << c.gaugeUnit;
+        EXPECT_EQ(value("meanValue"), c.mean) << c.gaugeUnit;
+        EXPECT_EQ(value("deviationValue"), c.deviation) << c.gaugeUnit;
+        EXPECT_EQ(value("peakValue"), c.peak) << c.gaugeUnit;
+        EXPECT_EQ(value("countValue"), "2") << c.gaugeUnit;
+        EXPECT_EQ(value("unusableValue"), "1") << c.gaugeUnit;
+        EXPECT_EQ(value("rateValue"), "1.0 /s") << c.gaugeUnit;
+    }
+}
+
+TEST_F(TrendWindowTest, ResetCountsOnlyLaterReadingsAndRestartsThePeak)
+{
+    window.show();
+    history.append(reading(kStart, 0.0));
+    find<QPushButton>("resetButton")->click();
+    for (const char *label : {"currentValue", "meanValue", "peakValue", "countValue", "rateValue"})
+        EXPECT_EQ(value(label), "-") << label;
+    history.append(reading(kStart + kSecond, -30.0));
+    showAfresh();
+    EXPECT_EQ(value("countValue"), "1");
+    EXPECT_EQ(value("peakValue"), "-30 dBm");
+}
+
+TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
+{
+    history.append(reading(kStart, -10.0, 3.0));
+    const struct {
+        int gaugeUnit;
+        bool relative;
+        const char *title, *current;
+    } cases[] = {
+        {1, false, "Level (dBm)", "-10 dBm"},
+        {2, false, "Power (uW)", "100 uW"},
+        {3, false, "Voltage (mV)", "70.71 mV"},
+        {2, true, "Relative level (dB)", "3 dB"},
+    };
+    for (const auto &c : cases) {
+        context.state.settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
+        context.state.relativeMode = c.relative;
+        showAfresh();
+        EXPECT_EQ(valueAxis()->titleText(), c.title) << c.title;
+        EXPECT_EQ(value("currentValue"), c.current) << c.title;
+    }
+}
+
+TEST_F(TrendWindowTest, GaugeScaleFixesTheValueAxisUnlessItSpansNothing)
+{
+    history.append(reading(kStart, -20.0));
+    const struct {
+        int gaugeUnit;
+        const char *max, *min;
+        double axisMin, axisMax; // in the axis unit
+    } cases[] = {
+        {1, "0", "-60.5", -61, 0},
+        {2, "0.5", "0", 0, 500},                       // watts, shown in mW
+        {1, "-20", "-20", -20.5 - 0.05, -19.5 + 0.05}, // no span: fitted around the reading
+    };
+    choose("valueAxisBox", "Gauge scale");
+    for (const auto &c : cases) {
+        MeterSettings &s = context.state.settings;
+        s.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
+        s.dbmScaleMax = s.wattScaleMax = std::string(c.max);
+        s.dbmScaleMin = s.wattScaleMin = std::string(c.min);
+        showAfresh();
+        EXPECT_DOUBLE_EQ(valueAxis()->min(), c.axisMin) << c.max << " " << c.min;
+        EXPECT_DOUBLE_EQ(valueAxis()->max(), c.axisMax) << c.max << " " << c.min;
+    }
+}
+
+TEST_F(TrendWindowTest, TheSpanChoiceLimitsTheReadingsShown)
+{
+    constexpr int kReadings = 7200; // two hours, one a second
+    for (int i = 0; i < kReadings; ++i)
+        history.append(reading(kStart + i * kSecond, -30.0 + (i % 7)));
+    const std::int64_t newest = kStart + (kReadings - 1) * kSecond;
+    const std::pair<const char *, int> cases[] = {
+        {"10 s", 10}, {"1 min", 60}, {"10 min", 600}, {"1 h", 3600}, {"All", kReadings},
+    };
+    window.show();
+    for (const auto &[span, readings] : cases) {
+        choose("spanBox", span);
+        EXPECT_EQ(value("countValue"), QString::number(readings)) << span;
+        const QList<QLineSeries *> runs = chart()->runSeries();
+        ASSERT_EQ(runs.size(), 1) << span;
+        const QList<QPointF> points = runs.front()->points();
+        const auto oldestShown = static_cast<double>(newest - (readings - 1) * kSecond);
+        // Each column sits mid-pixel, so the first point may lie up to a pixel before its reading.
+        const double pixelMs = static_cast<double>(readings * kSecond) / chart()->plotColumns();
+        EXPECT_GE(points.front().x(), oldestShown - pixelMs) << span;
+        EXPECT_LE(points.back().x(), static_cast<double>(newest) + pixelMs) << span;
+    }
+}
+
+TEST_F(TrendWindowTest, AnUnusableReadingBreaksTheLine)
+{
+    for (int i = 0; i < 10; ++i)
+        history.append(reading(kStart + i * kSecond, i == 5 ? std::nullopt : std::optional(-10.0 - i)));
+    choose("spanBox", "10 s");
+    window.show();
+    const QList<QLineSeries *> runs = chart()->runSeries();
+    ASSERT_EQ(runs.size(), 2);
+    EXPECT_LT(runs[0]->points().back().x(), static_cast<double>(kStart + 5 * kSecond));
+    EXPECT_GT(runs[1]->points().front().x(), static_cast<double>(kStart + 5 * kSecond));
+}
+
+TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
+{
+    ReadingRecord r = reading(kStart, 0.0);
+    r.elapsedS = 1.5;
+    r.voltageV = 0.25;
+    r.range = 2;
+    r.attenuatorDb = 10.0;
+    history.append(r);
+    history.append(reading(kStart + 100, std::nullopt));
+
+    const QString good = dir.filePath(QStringLiteral("trend.csv"));
+    exportTo(good);
+    QFile written(good);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = written.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 5); // comment, header, two rows, and nothing after the last line end
+    EXPECT_TRUE(lines[0].startsWith("# ")) << lines[0].constData();
+    EXPECT_EQ(lines[1],
+              "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r");
+    EXPECT_EQ(lines[2], "2023-11-14T22:13:20.000Z,1.5,0.25,0,,0.001,0.22360679774997896,mid,10,0,\r");
+    EXPECT_EQ(lines[3], "2023-11-14T22:13:20.100Z,0,0,,,,,,,0,No level\r");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    const QString bad = dir.filePath(QStringLiteral("missing/trend.csv"));
+    exportTo(bad);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::Error);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(bad)) << dialogs.messages[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
+{
+    history.append(reading(kStart, -10.0));
+    window.historyChanged();
+    QTest::qWait(50);
+    EXPECT_TRUE(chart()->runSeries().isEmpty());
+    EXPECT_EQ(value("countValue"), "-");
+
+    window.show();
+    EXPECT_EQ(chart()->runSeries().size(), 1);
+    EXPECT_EQ(value("countValue"), "1");
+
+    const QList<QPointF> drawn = chart()->runSeries().front()->points();
+    history.append(reading(kStart + kSecond, -11.0));
+    window.historyChanged();
+    EXPECT_EQ(chart()->runSeries().front()->points(), drawn);
+    for (int i = 0; i < 200 && chart()->runSeries().front()->points() == drawn; ++i)
+        QTest::qWait(10);
+    EXPECT_NE(chart()->runSeries().front()->points(), drawn);
+}

@@ -1,0 +1,237 @@
+#include "ui/trend_chart.hpp"
+
+#include <QChart>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace merolan {
+namespace {
+
+const QColor kTraceColour(0, 84, 190);
+constexpr int kTimeTicks = 6;
+constexpr double kValueTicksWanted = 5;
+// Room left above and below the values by the automatic range, as a share of their span.
+constexpr double kFitMargin = 0.05;
+// A lone reading between two gaps is drawn as a short dash this many columns wide.
+constexpr double kLoneReadingColumns = 3;
+
+// What the plot shows while there is nothing to fit.
+ValueRange emptyRange(TrendUnit unit)
+{
+    switch (unit) {
+    case TrendUnit::Dbm:
+        return {-60, 0};
+    case TrendUnit::RelativeDb:
+        return {-10, 10};
+    case TrendUnit::Watt:
+        return {0, 1e-3};
+    case TrendUnit::Volt:
+        break;
+    }
+    return {0, 1};
+}
+
+// Watts and volts are plotted with a prefix, so the tick labels stay short numbers.
+struct AxisUnit {
+    double scale;
+    QString title;
+};
+
+AxisUnit axisUnitFor(TrendUnit unit, ValueRange range)
+{
+    if (unit == TrendUnit::Dbm)
+        return {1, QStringLiteral("Level (dBm)")};
+    if (unit == TrendUnit::RelativeDb)
+        return {1, QStringLiteral("Relative level (dB)")};
+    const bool watt = unit == TrendUnit::Watt;
+    const QString quantity = watt ? QStringLiteral("Power (%1)") : QStringLiteral("Voltage (%1)");
+    const QString symbol = watt ? QStringLiteral("W") : QStringLiteral("V");
+    // The same prefixes as the readouts, "u" included.
+    const struct {
+        double scale;
+        const char *prefix;
+    } prefixes[] = {{1, ""}, {1e3, "m"}, {1e6, "u"}, {1e9, "n"}};
+    const double largest = std::max(std::abs(range.min), std::abs(range.max));
+    for (const auto &p : prefixes)
+        if (largest * p.scale >= 1)
+            return {p.scale, quantity.arg(QLatin1String(p.prefix) + symbol)};
+    return {1e12, quantity.arg(QStringLiteral("p") + symbol)};
+}
+
+// 1, 2 or 5 times a power of ten, so the labels are round numbers.
+double tickInterval(double span)
+{
+    const double raw = span / kValueTicksWanted;
+    if (!std::isfinite(raw) || raw <= 0)
+        return 1;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double step : {1.0, 2.0, 5.0})
+        if (raw <= step * decade)
+            return step * decade;
+    return 10 * decade;
+}
+
+QString timeFormat(std::int64_t spanMs)
+{
+    constexpr std::int64_t minuteMs = 60'000;
+    constexpr std::int64_t dayMs = 1440 * minuteMs;
+    if (spanMs <= 10 * minuteMs)
+        return QStringLiteral("HH:mm:ss");
+    if (spanMs <= dayMs)
+        return QStringLiteral("HH:mm");
+    return QStringLiteral("d MMM HH:mm");
+}
+
+void widenLoneReading(QList<QPointF> &run, double columnMs)
+{
+    if (run.size() != 1)
+        return;
+    const QPointF p = run.front();
+    const double half = columnMs * kLoneReadingColumns / 2;
+    run = {QPointF(p.x() - half, p.y()), QPointF(p.x() + half, p.y())};
+}
+
+} // namespace
+
+std::optional<ValueRange> fitRange(const std::vector<TrendColumn> &columns, TrendUnit unit)
+{
+    bool any = false;
+    double low = 0;
+    double high = 0;
+    for (const TrendColumn &c : columns) {
+        if (!std::isfinite(c.minimum) || !std::isfinite(c.maximum))
+            continue;
+        low = any ? std::min(low, c.minimum) : c.minimum;
+        high = any ? std::max(high, c.maximum) : c.maximum;
+        any = true;
+    }
+    if (!any)
+        return std::nullopt;
+    const bool decibels = unit == TrendUnit::Dbm || unit == TrendUnit::RelativeDb;
+    // A steady level spans a dB, or a tenth of its value in watts and volts; the floor keeps a
+    // zero from giving no span at all.
+    const double least = decibels ? 1.0 : std::max(std::abs(high) * 0.1, 1e-15);
+    if (high - low < least) {
+        const double middle = (low + high) / 2;
+        low = middle - least / 2;
+        high = middle + least / 2;
+    }
+    const double margin = (high - low) * kFitMargin;
+    ValueRange range{low - margin, high + margin};
+    // Powers and voltages are never negative: the axis need not suggest they could be.
+    if (!decibels && low >= 0)
+        range.min = std::max(range.min, 0.0);
+    return range;
+}
+
+std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale)
+{
+    std::vector<QList<QPointF>> runs;
+    const double columnMs = static_cast<double>(plot.toMs - plot.fromMs) / std::max(plot.columns, 1);
+    const double fromMs = static_cast<double>(plot.fromMs);
+    for (const TrendColumn &c : plot.columnValues) {
+        if (!std::isfinite(c.minimum) || !std::isfinite(c.maximum))
+            continue;
+        if (runs.empty() || c.afterGap) {
+            if (!runs.empty())
+                widenLoneReading(runs.back(), columnMs);
+            runs.emplace_back();
+        }
+        QList<QPointF> &run = runs.back();
+        const double x = fromMs + (c.column + 0.5) * columnMs;
+        const double low = c.minimum * scale;
+        const double high = c.maximum * scale;
+        if (low == high) {
+            run.append(QPointF(x, low));
+            continue;
+        }
+        // Entering each column at the end nearer to the previous one keeps the trace from
+        // zig-zagging across the band when the level moves steadily.
+        const bool downwards = !run.isEmpty() && std::abs(run.back().y() - high) < std::abs(run.back().y() - low);
+        run.append(QPointF(x, downwards ? high : low));
+        run.append(QPointF(x, downwards ? low : high));
+    }
+    if (!runs.empty())
+        widenLoneReading(runs.back(), columnMs);
+    return runs;
+}
+
+TrendChart::TrendChart(QWidget *parent)
+    : QChartView(new QChart, parent), timeAxis_(new QDateTimeAxis), valueAxis_(new QValueAxis)
+{
+    QChart *c = chart();
+    c->setAnimationOptions(QChart::NoAnimation);
+    c->legend()->hide();
+    c->setMargins(QMargins(4, 4, 4, 4));
+    c->addAxis(timeAxis_, Qt::AlignBottom);
+    c->addAxis(valueAxis_, Qt::AlignLeft);
+    timeAxis_->setTickCount(kTimeTicks);
+    timeAxis_->setTitleText(QStringLiteral("Local time"));
+    valueAxis_->setTickType(QValueAxis::TicksDynamic);
+    valueAxis_->setTickAnchor(0);
+}
+
+int TrendChart::plotColumns() const
+{
+    // Before the first layout the plot area is empty; the view's width is near enough then.
+    const int plotWidth = static_cast<int>(chart()->plotArea().width());
+    return std::max(1, plotWidth > 0 ? plotWidth : width() - 80);
+}
+
+void TrendChart::draw(const TrendPlot &plot)
+{
+    const ValueRange range =
+        plot.fixedRange ? *plot.fixedRange : fitRange(plot.columnValues, plot.unit).value_or(emptyRange(plot.unit));
+    const AxisUnit axis = axisUnitFor(plot.unit, range);
+    const double interval = tickInterval((range.max - range.min) * axis.scale);
+    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(interval))));
+
+    // Every range change remaps the points a series holds at once; emptied first, the old trace
+    // is not mapped (and outlined for hit tests) only to be thrown away.
+    for (QLineSeries *series : runs_)
+        if (series->count() > 0)
+            series->clear();
+    timeAxis_->setFormat(timeFormat(plot.toMs - plot.fromMs));
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(plot.fromMs), QDateTime::fromMSecsSinceEpoch(plot.toMs));
+    valueAxis_->setTitleText(axis.title);
+    valueAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    valueAxis_->setTickInterval(interval);
+    valueAxis_->setRange(range.min * axis.scale, range.max * axis.scale);
+
+    const std::vector<QList<QPointF>> runs = traceRuns(plot, axis.scale);
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        seriesForRun(i)->replace(runs[i]);
+}
+
+QList<QLineSeries *> TrendChart::runSeries() const
+{
+    QList<QLineSeries *> used;
+    for (QLineSeries *s : runs_)
+        if (s->count() > 0)
+            used.append(s);
+    return used;
+}
+
+QLineSeries *TrendChart::seriesForRun(std::size_t run)
+{
+    while (runs_.size() <= run) {
+        auto *series = new QLineSeries;
+        QPen pen(kTraceColour);
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+        series->setPen(pen);
+        chart()->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(valueAxis_);
+        runs_.push_back(series);
+    }
+    return runs_[run];
+}
+
+} // namespace merolan

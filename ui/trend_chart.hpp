@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/reading_history.hpp"
+
+#include <QChartView>
+#include <QList>
+#include <QPointF>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+
+namespace merolan {
+
+// A value range of the vertical axis, in the trend's unit (W, not mW).
+struct ValueRange {
+    double min = 0;
+    double max = 0;
+};
+
+// What one drawing of the trend needs: the decimated columns of the span [fromMs, toMs) cut
+// into `columns` slices, and the vertical range, or none to fit it to the values.
+struct TrendPlot {
+    std::vector<TrendColumn> columnValues;
+    std::int64_t fromMs = 0;
+    std::int64_t toMs = 0;
+    int columns = 1;
+    TrendUnit unit = TrendUnit::Dbm;
+    std::optional<ValueRange> fixedRange;
+};
+
+// The vertical range that shows every column with a little room above and below; a flat trace
+// gets a span of its own so it sits mid-plot instead of on an edge. None without columns.
+std::optional<ValueRange> fitRange(const std::vector<TrendColumn> &columns, TrendUnit unit);
+
+// The line through the columns, in axis coordinates (milliseconds since the epoch, and the
+// value times `scale`), one run per stretch without unusable readings.
+std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale);
+
+// The level over time: a date-time axis in local time and a value axis titled with the unit,
+// with each run of the trace its own line so the gaps stay open.
+class TrendChart : public QChartView
+{
+    Q_OBJECT
+
+public:
+    explicit TrendChart(QWidget *parent = nullptr);
+
+    // Pixel columns of the plot area: the resolution worth decimating to.
+    int plotColumns() const;
+    void draw(const TrendPlot &plot);
+    // The series that hold a run now, oldest run first.
+    QList<QLineSeries *> runSeries() const;
+
+private:
+    QLineSeries *seriesForRun(std::size_t run);
+
+    QDateTimeAxis *timeAxis_;
+    QValueAxis *valueAxis_;
+    // Kept between drawings and emptied when unused: adding series to a chart costs far more
+    // than refilling them.
+    std::vector<QLineSeries *> runs_;
+};
+
+} // namespace merolan

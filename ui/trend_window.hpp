@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/reading_history.hpp"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace merolan {
+
+struct AppContext;
+class TrendChart;
+
+// The level over time in the gauge's unit, with statistics of the span shown and exports of
+// the whole history. Kept once opened; while hidden it costs nothing, and showing it draws the
+// history as it stands.
+class TrendWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The history is not const because "Reset" restarts its peak hold.
+    TrendWindow(AppContext &context, ReadingHistory &history, QWidget *parent = nullptr);
+
+    // A record was appended to the history, or it was cleared: redrawn at the next screen
+    // refresh if shown, so a burst of readings costs one redraw per frame.
+    void historyChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    enum Statistic { Current, Minimum, Maximum, Mean, Deviation, Peak, Count, Unusable, Rate, StatisticCount };
+    enum class LabelRefresh { Now, WhenDue };
+
+    QWidget *buildStatistics();
+    void redrawAtNextFrame();
+    void redraw(LabelRefresh labels);
+    void refreshStatistics(LabelRefresh when);
+    void resetStatistics();
+    void exportCsv();
+    void exportPng();
+
+    AppContext &context_;
+    ReadingHistory &history_;
+
+    QComboBox *spanBox_ = nullptr;
+    QComboBox *valueAxisBox_ = nullptr;
+    TrendChart *chart_ = nullptr;
+    std::array<QLabel *, StatisticCount> statistics_{};
+    QTimer frameTimer_;
+    // Summing a day of readings takes longer than a frame; the labels follow a few times a
+    // second, which is as fast as anyone reads them.
+    QTimer statisticsTimer_;
+    QElapsedTimer statisticsAge_;
+    // Readings stamped before this do not count in the statistics; the earliest time there is
+    // until the first reset.
+    std::int64_t statisticsFromMs_ = std::numeric_limits<std::int64_t>::min();
+};
+
+} // namespace merolan
