@@ -1,5 +1,6 @@
 #include "link/meter_session.hpp"
 #include "link/port_directory.hpp"
+#include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
 #include "ui/settings_location.hpp"
@@ -7,6 +8,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cstdio>
@@ -20,6 +23,20 @@ char localeDecimalSeparator()
 {
     const QString point = QLocale::system().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
+}
+
+// "--record FILE": every reading of the run goes into FILE; one that exists is replaced only
+// when the user says so.
+void startRecording(ReadingRecorder &recorder, UserDialogs &dialogs, const QString &path)
+{
+    const QString title = QStringLiteral("Record");
+    const bool exists = QFileInfo::exists(path);
+    if (exists && !dialogs.askYesNo(nullptr, title,
+                                    QStringLiteral("%1 exists already. Replace it with the log of this run?")
+                                        .arg(QDir::toNativeSeparators(path))))
+        return;
+    if (const std::optional<QString> problem = recorder.startRecording(path, exists))
+        dialogs.showMessage(nullptr, UserDialogs::Icon::Error, title, *problem);
 }
 
 } // namespace
@@ -36,6 +53,10 @@ int main(int argc, char *argv[])
         QStringLiteral("port"), QStringLiteral("Serial device behind \"Com N\" (repeatable), e.g. 1=/dev/ttyUSB0."),
         QStringLiteral("N=DEVICE"));
     parser.addOption(portOption);
+    const QCommandLineOption recordOption(QStringLiteral("record"),
+                                          QStringLiteral("Log every reading of the run into FILE (CSV)."),
+                                          QStringLiteral("FILE"));
+    parser.addOption(recordOption);
     parser.process(app);
 
     DesktopDialogs dialogs;
@@ -52,7 +73,11 @@ int main(int argc, char *argv[])
     for (auto it = portDevices.cbegin(); it != portDevices.cend(); ++it)
         session.setPortDevice(it.key(), it.value());
 
-    MainWindow window(context, session);
+    ReadingRecorder recorder(context.state, session);
+    if (parser.isSet(recordOption))
+        startRecording(recorder, dialogs, parser.value(recordOption));
+
+    MainWindow window(context, session, recorder);
     window.show();
     return QApplication::exec();
 }

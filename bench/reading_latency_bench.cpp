@@ -3,6 +3,7 @@
 //   merolan_latency_bench [CYCLES]
 #include "core/settings_file.hpp"
 #include "link/meter_session.hpp"
+#include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
 
@@ -64,7 +65,8 @@ int main(int argc, char *argv[])
     saveSettings(context.settingsFile, factorySettings(), '.');
     MeterSession session(context.state);
     session.setPortDevice(1, QString::fromLatin1(ptsname(master)));
-    MainWindow window(context, session);
+    ReadingRecorder recorder(context.state, session);
+    MainWindow window(context, session, recorder);
     emit window.findChild<QComboBox *>(QStringLiteral("Combo1"))->textActivated(QStringLiteral("Com 1"));
     if (!session.isPortOpen())
         return 1;

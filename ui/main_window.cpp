@@ -49,8 +49,8 @@ void selectBox(QCheckBox *box)
 
 } // namespace
 
-MainWindow::MainWindow(AppContext &context, MeterSession &session, QWidget *parent)
-    : QWidget(parent), context_(context), session_(session)
+MainWindow::MainWindow(AppContext &context, MeterSession &session, ReadingRecorder &recorder, QWidget *parent)
+    : QWidget(parent), context_(context), session_(session), recorder_(recorder)
 {
     buildControls();
     connectReactions();

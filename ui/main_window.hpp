@@ -4,6 +4,7 @@
 #include "core/reading_chain.hpp"
 #include "gauge/scale_range.hpp"
 #include "link/meter_session.hpp"
+#include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 
 #include <QPointer>
@@ -26,15 +27,16 @@ class GaugeFace;
 class InfoWindow;
 class PortComboBox;
 
-// The instrument's front panel: readouts, gauge, options, port and measuring controls. Every
-// control carries its original name as objectName; reactions gather control values, call the
-// logic or the measuring session, and apply what comes back.
+// The instrument's front panel: readouts, gauge, options, port and measuring controls, plus the
+// recording controls in its free spaces. Every control carries its original name as objectName;
+// reactions gather control values, call the logic or the measuring session, and apply what comes
+// back.
 class MainWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    MainWindow(AppContext &context, MeterSession &session, QWidget *parent = nullptr);
+    MainWindow(AppContext &context, MeterSession &session, ReadingRecorder &recorder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Brings the controls in line with the settings after a factory reset or an import.
@@ -96,6 +98,7 @@ private:
 
     AppContext &context_;
     MeterSession &session_;
+    ReadingRecorder &recorder_;
     QPointer<CalibrationWindow> calibrationWindow_;
     QPointer<InfoWindow> infoWindow_;
 

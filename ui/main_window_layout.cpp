@@ -3,6 +3,7 @@
 #include "ui/look.hpp"
 #include "ui/main_window.hpp"
 #include "ui/port_combo_box.hpp"
+#include "ui/recording_controls.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -235,6 +236,7 @@ void MainWindow::buildControls()
     statusLine_->setWordWrap(true);
     statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(statusLine_, look::kProblem);
+    new RecordingControls(context_, session_, recorder_, panel); // a child of the panel
 
     externalMeterBox_ = makeCheckBox(panel, "Check1", layout::externalMeterBox);
     caption(panel, "Label23", layout::externalMeterCaption, QStringLiteral("Activate External Gauge Meter"));

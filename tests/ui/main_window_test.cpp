@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -37,10 +39,11 @@ protected:
     AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan" / "merolan.dat",
                        dialogs};
     MeterSession session{context.state};
+    ReadingRecorder recorder{context.state, session};
     std::unique_ptr<MainWindow> window;
 
     void store(const MeterSettings &settings) { ASSERT_FALSE(saveSettings(context.settingsFile, settings, '.')); }
-    void start() { window = std::make_unique<MainWindow>(context, session); }
+    void start() { window = std::make_unique<MainWindow>(context, session, recorder); }
 
     template <class W>
     W *find(const char *name) const
@@ -493,4 +496,52 @@ TEST_F(MainWindowTest, CaptionsLineUpWithTheirBoxesAndReadoutsKeepRoom)
         const int room = readout->contentsRect().width() - readout->fontMetrics().horizontalAdvance("-107.08 dBm");
         EXPECT_GE(room, 12) << name;
     }
+}
+
+TEST_F(MainWindowTest, RecordingControlsCoverNoControlOfThePanel)
+{
+    start();
+    const QWidget *panel = find<QWidget>("Picture1");
+    for (const char *name : {"RecordButton", "TrendButton", "LinkStatus"}) {
+        const QWidget *added = find<QWidget>(name);
+        ASSERT_EQ(added->parentWidget(), panel) << name;
+        for (const QObject *child : panel->children()) {
+            const auto *other = qobject_cast<const QWidget *>(child);
+            if (other && other != added)
+                EXPECT_FALSE(added->geometry().intersects(other->geometry()))
+                    << name << " covers " << other->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(MeasuringSession, RecordTrendAndLinkStatusFollowTheLine)
+{
+    const auto status = [this] { return text("LinkStatus"); };
+    EXPECT_EQ(status(), QStringLiteral("Com 1 · %1 · not measuring").arg(meter.devicePath()));
+
+    dialogs.fileAnswers.push_back(dir.filePath(QStringLiteral("bench.csv")));
+    find<QPushButton>("RecordButton")->click();
+    EXPECT_EQ(find<QPushButton>("RecordButton")->text(), "Stop Record");
+    meter.setLevelDbm(-30);
+    find<QCheckBox>("Check4")->setChecked(true);
+    find<QPushButton>("Command2")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains(QStringLiteral("readings/s")); }, 5000));
+    EXPECT_TRUE(status().endsWith(QStringLiteral("Recording bench.csv"))) << status().toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("bench.csv"))));
+
+    meter.setFault(MeterSimulator::Fault::Silent); // polling goes on, and the line says so
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return status().contains(QStringLiteral("No answer from the meter for")); }, 5000));
+    EXPECT_TRUE(measuring());
+
+    find<QPushButton>("RecordButton")->click();
+    EXPECT_EQ(find<QPushButton>("RecordButton")->text(), "Record");
+    EXPECT_FALSE(status().contains(QStringLiteral("Recording")));
+
+    find<QPushButton>("TrendButton")->click();
+    const auto windows = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](const QWidget *w) {
+        return w->objectName() == QLatin1String("TrendWindow") && w->isVisible();
+    }));
+    EXPECT_TRUE(dialogs.messages.empty());
 }

@@ -1,18 +1,23 @@
 // Renders the three windows offscreen into PNG files for the README:
 //   merolan_screenshots OUTPUT_FOLDER
+#include "core/conversion.hpp"
+#include "core/reading_history.hpp"
 #include "core/settings_file.hpp"
 #include "link/meter_session.hpp"
+#include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
 #include "ui/user_dialogs.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 using namespace merolan;
@@ -32,11 +37,37 @@ bool save(QWidget *window, const QDir &folder, const char *name)
     return true;
 }
 
+// Ten minutes of an amplifier warming up, read three times a second, with a few seconds where
+// the attenuator box held no number.
+void fillWarmUpRun(ReadingHistory &history)
+{
+    const std::int64_t start = 1'796'810'400'000; // 2026-12-09 10:00 UTC
+    for (int i = 0; i < 1800; ++i) {
+        ReadingRecord record;
+        record.timeUtcMs = start + i * 1000 / 3;
+        record.elapsedS = i / 3.0;
+        record.range = 1;
+        if (i >= 900 && i < 912) {
+            record.note = "The attenuator \"1O\" is not a number.";
+        } else {
+            const double t = record.elapsedS;
+            const double level =
+                -12.0 + 2.5 * (1.0 - std::exp(-t / 150.0)) + 0.4 * std::sin(t / 9.0) + 0.15 * std::sin(t * 1.7);
+            record.levelDbm = level;
+            record.powerW = wattFromDbm(level);
+            record.rmsV = rmsVoltFromWatt(*record.powerW);
+            record.attenuatorDb = 0;
+        }
+        history.append(record);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ", "UTC"); // the same clock on the trend's axis wherever it is rendered
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: merolan_screenshots OUTPUT_FOLDER\n");
@@ -52,7 +83,8 @@ int main(int argc, char *argv[])
         return 1;
 
     MeterSession session(context.state);
-    MainWindow main(context, session);
+    ReadingRecorder recorder(context.state, session);
+    MainWindow main(context, session, recorder);
     main.resize(main.width(), 720); // tall enough to show the diagnostic strip too
     main.findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);
     main.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("1.25"));
@@ -67,5 +99,15 @@ int main(int argc, char *argv[])
     for (QWidget *window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("Form3"))
             ok = save(window, folder, "info_window.png") && ok;
+
+    fillWarmUpRun(recorder.history());
+    main.findChild<QPushButton *>(QStringLiteral("TrendButton"))->click();
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->objectName() != QLatin1String("TrendWindow"))
+            continue;
+        auto *span = window->findChild<QComboBox *>(QStringLiteral("spanBox"));
+        span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
+        ok = save(window, folder, "trend_window.png") && ok;
+    }
     return ok ? 0 : 1;
 }

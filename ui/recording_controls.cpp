@@ -1,0 +1,145 @@
+#include "ui/recording_controls.hpp"
+
+#include "core/link_status.hpp"
+#include "ui/look.hpp"
+#include "ui/trend_window.hpp"
+#include "ui/widget_factory.hpp"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace merolan {
+namespace {
+
+namespace layout {
+// The title band's free middle, between the name and the printed ratings.
+constexpr QRect recordButton{476, 13, 89, 23};
+constexpr QRect trendButton{572, 13, 89, 23};
+// The bottom edge, between the model plate and the right-hand panel.
+constexpr QRect linkStatus{232, 594, 452, 20};
+} // namespace layout
+
+// Often enough that "last answer" and "No answer ... for N s" count up visibly.
+constexpr std::chrono::milliseconds kStatusRefresh{500};
+// The rate is taken over the last few seconds, so it follows a change of the poll interval.
+constexpr std::int64_t kRateWindowMs = 5000;
+
+std::optional<double> secondsSince(std::optional<std::int64_t> thenMs, std::int64_t nowMs)
+{
+    if (!thenMs)
+        return std::nullopt;
+    return static_cast<double>(nowMs - *thenMs) / 1000.0;
+}
+
+} // namespace
+
+RecordingControls::RecordingControls(AppContext &context, MeterSession &session, ReadingRecorder &recorder,
+                                     QWidget *panel)
+    : QObject(panel), context_(context), session_(session), recorder_(recorder), panel_(panel)
+{
+    recordButton_ = makeButton(panel, "RecordButton", layout::recordButton, QStringLiteral("Record"));
+    recordButton_->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
+    recordButton_->setToolTip(QStringLiteral("Log every reading to a CSV file (Ctrl+R)"));
+    trendButton_ = makeButton(panel, "TrendButton", layout::trendButton, QStringLiteral("Trend"));
+    trendButton_->setShortcut(QKeySequence(QStringLiteral("Ctrl+T")));
+    trendButton_->setToolTip(QStringLiteral("The level over time, with statistics (Ctrl+T)"));
+    linkStatus_ = makeLabel(panel, "LinkStatus", layout::linkStatus, QString());
+    linkStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    connect(recordButton_, &QPushButton::clicked, this, &RecordingControls::recordClicked);
+    connect(trendButton_, &QPushButton::clicked, this, &RecordingControls::trendClicked);
+    connect(&recorder_, &ReadingRecorder::recordingChanged, this, &RecordingControls::recordingChanged);
+    connect(&recorder_, &ReadingRecorder::recordingFailed, this, &RecordingControls::recordingFailed);
+    connect(&recorder_, &ReadingRecorder::recordAppended, this, [this] {
+        if (trendWindow_)
+            trendWindow_->historyChanged();
+    });
+    for (auto signal : {&MeterSession::portChanged, &MeterSession::pollSent})
+        connect(&session_, signal, this, &RecordingControls::showLinkStatus);
+    connect(&session_, &MeterSession::measuringChanged, this, &RecordingControls::showLinkStatus);
+    statusTimer_.setInterval(kStatusRefresh);
+    connect(&statusTimer_, &QTimer::timeout, this, &RecordingControls::showLinkStatus);
+    statusTimer_.start();
+    recordingChanged(recorder_.isRecording());
+}
+
+RecordingControls::~RecordingControls()
+{
+    delete trendWindow_;
+}
+
+void RecordingControls::recordClicked()
+{
+    if (recorder_.isRecording()) {
+        recorder_.stopRecording();
+        return;
+    }
+    const QString path = context_.dialogs.chooseSaveFile(panel_->window(), QStringLiteral("Record"), suggestedLogPath(),
+                                                         QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    // The dialog has asked before offering a file that exists.
+    if (const std::optional<QString> problem = recorder_.startRecording(path, true))
+        context_.dialogs.showMessage(panel_->window(), UserDialogs::Icon::Error, QStringLiteral("Record"), *problem);
+}
+
+void RecordingControls::trendClicked()
+{
+    if (!trendWindow_)
+        trendWindow_ = new TrendWindow(context_, recorder_.history());
+    trendWindow_->show();
+    trendWindow_->raise();
+    trendWindow_->activateWindow();
+}
+
+void RecordingControls::showLinkStatus()
+{
+    const std::int64_t now = session_.nowUtcMs();
+    LinkStatus status;
+    if (session_.isPortOpen()) {
+        status.portNumber = session_.portNumber();
+        status.device = QDir::toNativeSeparators(session_.device()).toStdString();
+    }
+    status.measuring = session_.isMeasuring();
+    const ReadingHistory &history = recorder_.history();
+    status.readingsPerSecond =
+        summarize(history, TrendUnit::Dbm, history.firstAtOrAfter(now - kRateWindowMs)).readingsPerSecond;
+    status.secondsSinceAnswer = secondsSince(session_.lastAnswerUtcMs(), now);
+    status.secondsUnanswered = secondsSince(session_.oldestUnansweredPollUtcMs(), now);
+    status.readsDropped = static_cast<std::size_t>(session_.readsDropped());
+    if (recorder_.isRecording())
+        status.recordingFile = QFileInfo(recorder_.recordingPath()).fileName().toStdString();
+    const QString text = QString::fromStdString(linkStatusText(status));
+    if (text == linkStatus_->text())
+        return;
+    linkStatus_->setText(text);
+    linkStatus_->setToolTip(recorder_.isRecording()
+                                ? text + QStringLiteral("\n") + QDir::toNativeSeparators(recorder_.recordingPath())
+                                : text);
+}
+
+void RecordingControls::recordingChanged(bool on)
+{
+    recordButton_->setText(on ? QStringLiteral("Stop Record") : QStringLiteral("Record"));
+    setButtonColour(recordButton_, on ? look::kStopped : panel_->palette().color(QPalette::Button));
+    showLinkStatus();
+}
+
+void RecordingControls::recordingFailed(const QString &message)
+{
+    context_.dialogs.showMessage(panel_->window(), UserDialogs::Icon::Error, QStringLiteral("Record"), message);
+}
+
+QString RecordingControls::suggestedLogPath() const
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString name = QDateTime::currentDateTime().toString(QStringLiteral("'merolan-'yyyyMMdd-HHmmss'.csv'"));
+    return QDir(folder).filePath(name);
+}
+
+} // namespace merolan
