@@ -94,8 +94,10 @@ std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
 
 LampAction evaluateWarning(AppState &state, double detectorDbm)
 {
-    // The level is read like the other typed limits: its leading number, whatever follows.
-    const double limit = parseLeadingNumber(textForm(state.settings.warningLevelDbm, state.decimalSeparator));
+    // The level is read like the other typed limits, its leading number whatever follows, but
+    // with either mark as the point: "-4,5" is -4.5 on every computer, not -4 where the locale
+    // writes a decimal comma.
+    const double limit = parseLeadingNumber(textForm(state.settings.warningLevelDbm, state.decimalSeparator), ',');
     if (detectorDbm > limit) {
         if (state.warningCount == 3)
             return LampAction::Show;

@@ -165,16 +165,16 @@ double roundHalfEven(double value, int decimals)
     return (up ? whole + 1 : whole) / scale;
 }
 
-double parseLeadingNumber(std::string_view text)
+double parseLeadingNumber(std::string_view text, char point)
 {
     std::size_t start = 0;
     while (start < text.size() && isBlank(text[start]))
         ++start;
     const std::string_view rest = text.substr(start);
-    const std::size_t length = numberPrefixLength(rest, '.');
+    const std::size_t length = numberPrefixLength(rest, point);
     if (length == 0)
         return 0;
-    return convertNumber(rest.substr(0, length), '.').value_or(0);
+    return convertNumber(rest.substr(0, length), point).value_or(0);
 }
 
 std::string numberText(double value)
@@ -203,9 +203,13 @@ std::optional<double> readLocaleNumber(std::string_view text, char decimalSepara
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
-    if (text.empty() || numberPrefixLength(text, decimalSeparator) != text.size())
+    // A file saved where the decimal point is a comma reads the same everywhere, and the other
+    // way round: either mark is the point. A second mark is left over by the number grammar, so
+    // group separators ("1,524,000") and mixed marks ("1.234,5") still give no value.
+    const char point = text.find(',') != std::string_view::npos ? ',' : decimalSeparator;
+    if (text.empty() || numberPrefixLength(text, point) != text.size())
         return std::nullopt;
-    return convertNumber(text, decimalSeparator);
+    return convertNumber(text, point);
 }
 
 } // namespace merolan

@@ -12,9 +12,10 @@ namespace merolan {
 // its product with 10^n) goes to the even neighbour.
 double roundHalfEven(double value, int decimals);
 
-// Reads the longest leading decimal number ("." as the point, optional sign and exponent)
-// after leading blanks; a text without one, or whose number overflows a double, reads as 0.
-double parseLeadingNumber(std::string_view text);
+// Reads the longest leading decimal number ("." or `point` as the point, optional sign and
+// exponent) after leading blanks; a text without one, or whose number overflows a double, reads
+// as 0.
+double parseLeadingNumber(std::string_view text, char point = '.');
 
 // 15 significant digits, trailing zeros dropped, "." as the point, a leading blank for values
 // of 0 and above, no zero before the point below 1 (" .5", "-.25"), and exponent form outside
@@ -25,10 +26,10 @@ std::string numberText(double value);
 // no leading blank and a zero before the point ("0,5").
 std::string localeNumberText(double value, char decimalSeparator);
 
-// Reads a whole text as a number: blanks around it, optional sign, "." or the locale's decimal
-// separator as the point, optional exponent. Group separators are never skipped, so "1,52486"
-// has no value where "," is not the decimal separator. An empty, partial or overflowing text
-// has no value.
+// Reads a whole text as a number: blanks around it, optional sign, one "." or "," (or the
+// locale's decimal separator) as the point whatever the locale, optional exponent. Group
+// separators are never skipped: "1,52486" is 1.52486 everywhere, and "1,524,000" or "1.234,5"
+// has no value. An empty, partial or overflowing text has no value.
 std::optional<double> readLocaleNumber(std::string_view text, char decimalSeparator);
 
 } // namespace merolan

@@ -1,5 +1,7 @@
 #include "core/calibration_import.hpp"
 
+#include "core/conversion.hpp"
+
 #include "core/settings_file.hpp"
 
 #include <QTemporaryDir>
@@ -56,4 +58,42 @@ TEST(CalibrationImport, OnlyAPlausibleRecordReplacesTheSettings)
     MeterSettings settings;
     EXPECT_FALSE(importCalibrationFile(file, settings, '.'));
     EXPECT_EQ(settings, preset);
+}
+
+TEST(CalibrationImport, AFileMeasuresTheSameWhicheverDecimalMarkMadeOrReadsIt)
+{
+    QTemporaryDir dir;
+    const fs::path file = fs::path(dir.path().toStdString()) / "colleague.dat";
+    struct Reading {
+        double levelDbm;
+        LampAction lamp;
+    };
+    std::vector<Reading> readings;
+    for (const char *mark : {".", ","}) {
+        const auto typed = [mark](std::string text) { return std::string(text).replace(text.find('#'), 1, mark); };
+        MeterSettings made = factorySettings();
+        made.calLowMinus10 = typed("1#52486");
+        made.calLowMinus50 = typed("0#73998");
+        made.attenuatorDbm = typed("10#5");
+        made.warningLevelDbm = typed("-4#5");
+        fs::remove(file);
+        ASSERT_FALSE(saveSettings(file, made, mark[0]));
+        for (const char reader : {'.', ','}) {
+            AppState state;
+            state.decimalSeparator = reader;
+            ASSERT_FALSE(importCalibrationFile(file, state.settings, reader)) << mark << " read with " << reader;
+            EXPECT_EQ(state.settings, made); // read as it was written, nothing rewritten
+            ASSERT_FALSE(computeCalibrationLine(state));
+            const Levels levels = std::get<Levels>(computeLevels(state, 1.6387));
+            LampAction lamp = LampAction::LeaveUnchanged;
+            for (int i = 0; i < 4; ++i)
+                lamp = evaluateWarning(state, levels.detectorDbm);
+            readings.push_back({levels.levelDbm, lamp});
+        }
+    }
+    ASSERT_EQ(readings.size(), 4u);
+    for (const Reading &r : readings) {
+        EXPECT_DOUBLE_EQ(r.levelDbm, readings.front().levelDbm);
+        EXPECT_EQ(r.lamp, LampAction::Show); // -4.2 dBm at the detector: above -4.5, though not above -4
+    }
 }

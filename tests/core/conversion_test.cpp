@@ -118,14 +118,24 @@ TEST(Warning, LampLightsOnTheFourthReadingAboveTheLevel)
     EXPECT_EQ(evaluateWarning(state, -4), LampAction::LeaveUnchanged);
 }
 
-TEST(Warning, LevelIsTheLeadingNumberOfItsText)
+TEST(Warning, LevelIsTheLeadingNumberOfItsTextWithEitherPoint)
 {
     AppState state = factoryState();
-    state.decimalSeparator = ',';
-    state.settings.warningLevelDbm = -5.5; // shown as "-5,5", whose leading number is -5
-    state.warningCount = 3;
-    EXPECT_EQ(evaluateWarning(state, -5.2), LampAction::Hide);
-    state.settings.warningLevelDbm = std::string("-3dBm");
-    state.warningCount = 3;
-    EXPECT_EQ(evaluateWarning(state, -2.9), LampAction::Show);
+    const std::pair<SettingValue, double> cases[] = {
+        {-4.5, -4.5},
+        {std::string("-4,5"), -4.5},
+        {std::string("-4.5"), -4.5},
+        {std::string("-3dBm"), -3},
+        {std::string("-3,5 dBm"), -3.5},
+    };
+    for (const char separator : {'.', ','}) {
+        state.decimalSeparator = separator;
+        for (const auto &[stored, level] : cases) {
+            state.settings.warningLevelDbm = stored;
+            state.warningCount = 3;
+            EXPECT_EQ(evaluateWarning(state, level + 0.01), LampAction::Show) << level << " with " << separator;
+            state.warningCount = 3;
+            EXPECT_EQ(evaluateWarning(state, level), LampAction::Hide) << level << " with " << separator;
+        }
+    }
 }

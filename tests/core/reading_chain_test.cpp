@@ -170,9 +170,10 @@ TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
     EXPECT_FALSE(out.sendUpdateFrame);
 
     state.decimalSeparator = '.';
-    out = processTestVoltage(state, "0,9", dbmInputs());
+    EXPECT_EQ(processTestVoltage(state, "1,52486", dbmInputs("20", "0", true)).dbmText, "-10 dBm");
+    out = processTestVoltage(state, "0,9,1", dbmInputs());
     EXPECT_FALSE(out.voltageText);
     EXPECT_FALSE(out.redrawGauge);
     ASSERT_TRUE(out.problem);
-    EXPECT_NE(out.problem->find("0,9"), std::string::npos);
+    EXPECT_NE(out.problem->find("0,9,1"), std::string::npos);
 }

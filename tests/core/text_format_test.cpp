@@ -84,8 +84,12 @@ TEST(ReadLocaleNumber, AcceptsEitherPointButNeverAGroupSeparator)
     EXPECT_EQ(readLocaleNumber("1.52486", ','), 1.52486);
     EXPECT_EQ(readLocaleNumber(" -20 ", '.'), -20);
     EXPECT_EQ(readLocaleNumber("1E-05", ','), 0.00001);
-    EXPECT_FALSE(readLocaleNumber("1,52486", '.'));
-    EXPECT_FALSE(readLocaleNumber("1.234,5", ','));
+    EXPECT_EQ(readLocaleNumber("-1,5E-01", '.'), -0.15);
+    for (const char separator : {'.', ','}) {
+        EXPECT_EQ(readLocaleNumber("1,52486", separator), 1.52486) << separator;
+        for (const char *grouped : {"1,524,000", "1.524.000", "1.234,5", "1,234.5", ",", "1,,5"})
+            EXPECT_FALSE(readLocaleNumber(grouped, separator)) << grouped << " with " << separator;
+    }
     EXPECT_FALSE(readLocaleNumber("", '.'));
     EXPECT_FALSE(readLocaleNumber("abc", '.'));
     EXPECT_FALSE(readLocaleNumber("12abc", '.'));
