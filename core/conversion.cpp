@@ -38,6 +38,14 @@ int selectedRange(const MeterSettings &settings, char decimalSeparator)
     return 0;
 }
 
+std::optional<GaugeUnit> selectedGaugeUnit(const MeterSettings &settings, char decimalSeparator)
+{
+    for (const GaugeUnit unit : {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt})
+        if (holdsNumber(settings.gaugeUnit, static_cast<int>(unit), decimalSeparator))
+            return unit;
+    return std::nullopt;
+}
+
 std::optional<Unusable> computeCalibrationLine(AppState &state)
 {
     const MeterSettings &s = state.settings;

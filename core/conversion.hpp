@@ -17,6 +17,8 @@ struct Unusable {
 
 // The frequency range the settings select, 1..3; 0 when they hold none.
 int selectedRange(const MeterSettings &settings, char decimalSeparator);
+// The gauge unit the settings select; none when they hold no known unit.
+std::optional<GaugeUnit> selectedGaugeUnit(const MeterSettings &settings, char decimalSeparator);
 
 // Sets calSlope and calIntercept from the two points of the selected range; for a range other
 // than 1..3 the previous line stays. Unusable when a point is no number or the two are equal.

@@ -13,14 +13,6 @@ std::string voltageText(const AppState &state, double voltage)
     return localeNumberText(roundHalfEven(voltage, 5), state.decimalSeparator);
 }
 
-std::optional<GaugeUnit> selectedUnit(const AppState &state)
-{
-    for (const GaugeUnit unit : {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt})
-        if (holdsNumber(state.settings.gaugeUnit, static_cast<int>(unit), state.decimalSeparator))
-            return unit;
-    return std::nullopt;
-}
-
 ScaleLimitTexts limitsOf(GaugeUnit unit, const ReadingInputs &in)
 {
     switch (unit) {
@@ -89,7 +81,7 @@ bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, Rea
     out.dbmText = formatDbmText(levels->levelDbm);
     out.voltText = formatVoltText(levels->levelVolt);
     out.wattText = formatWattText(levels->levelWatt);
-    const std::optional<GaugeUnit> unit = selectedUnit(state);
+    const std::optional<GaugeUnit> unit = selectedGaugeUnit(state.settings, state.decimalSeparator);
     if (!unit)
         return true; // an unknown unit keeps the previous position
     const double level = *unit == GaugeUnit::Dbm    ? levels->levelDbm

@@ -8,18 +8,6 @@
 namespace merolan {
 namespace {
 
-struct Span {
-    double max;
-    double min;
-};
-
-// The dBm minimum is floored so that every mark of the scale stands on a whole dB.
-Span spanOf(GaugeUnit unit, ScaleLimitTexts limits)
-{
-    const double min = parseLeadingNumber(limits.min);
-    return {parseLeadingNumber(limits.max), unit == GaugeUnit::Dbm ? std::floor(min) : min};
-}
-
 std::string limitCaption(double value, std::string_view suffix)
 {
     std::string s = numberText(value) + std::string(suffix);
@@ -30,9 +18,15 @@ std::string limitCaption(double value, std::string_view suffix)
 
 } // namespace
 
+ScaleSpan scaleSpan(GaugeUnit unit, ScaleLimitTexts limits)
+{
+    const double min = parseLeadingNumber(limits.min);
+    return {parseLeadingNumber(limits.max), unit == GaugeUnit::Dbm ? std::floor(min) : min};
+}
+
 std::optional<double> computeScalePosition(double level, GaugeUnit unit, ScaleLimitTexts limits)
 {
-    const Span span = spanOf(unit, limits);
+    const ScaleSpan span = scaleSpan(unit, limits);
     const double k = 10.0 / (span.max - span.min);
     const double offset = 10.0 - span.max * k;
     const double p = offset + k * level;
@@ -43,7 +37,7 @@ std::optional<double> computeScalePosition(double level, GaugeUnit unit, ScaleLi
 
 LimitCaptions scaleLimitCaptions(GaugeUnit unit, ScaleLimitTexts limits, bool relativeMode)
 {
-    const Span span = spanOf(unit, limits);
+    const ScaleSpan span = scaleSpan(unit, limits);
     const std::string_view suffix = unit == GaugeUnit::Dbm    ? (relativeMode ? "dB" : "dBm")
                                     : unit == GaugeUnit::Watt ? " W"
                                                               : " V";

@@ -15,6 +15,14 @@ struct ScaleLimitTexts {
     std::string_view min;
 };
 
+// The ends of the scale: the limits' leading numbers, the dBm minimum floored so that every mark
+// of the scale stands on a whole dB.
+struct ScaleSpan {
+    double max;
+    double min;
+};
+ScaleSpan scaleSpan(GaugeUnit unit, ScaleLimitTexts limits);
+
 // Maps a level in the unit onto the printed 0..10 scale: the maximum lands on 10, the minimum
 // (floored for dBm) on 0, kept in 0..10.5. No value when the limits give no scale (equal ends),
 // so the caller keeps the previous position and skips the redraw.

@@ -458,13 +458,9 @@ void MainWindow::drawHelpScale()
     if (!helpScaleBox_->isChecked())
         return;
     // In relative mode the needle follows the dB scale, so the marks print that scale too.
-    std::optional<GaugeUnit> shown;
-    if (relativeBox_->isChecked())
-        shown = GaugeUnit::Dbm;
-    for (const GaugeUnit u : kUnits)
-        if (!shown &&
-            holdsNumber(context_.state.settings.gaugeUnit, static_cast<int>(u), context_.state.decimalSeparator))
-            shown = u;
+    const std::optional<GaugeUnit> shown =
+        relativeBox_->isChecked() ? GaugeUnit::Dbm
+                                  : selectedGaugeUnit(context_.state.settings, context_.state.decimalSeparator);
     if (!shown)
         return;
     std::array<std::string, 2> storage;

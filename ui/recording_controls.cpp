@@ -5,13 +5,11 @@
 #include "ui/trend_window.hpp"
 #include "ui/widget_factory.hpp"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardPaths>
 
 namespace merolan {
 namespace {
@@ -79,8 +77,9 @@ void RecordingControls::recordClicked()
         recorder_.stopRecording();
         return;
     }
-    const QString path = context_.dialogs.chooseSaveFile(panel_->window(), QStringLiteral("Record"), suggestedLogPath(),
-                                                         QStringLiteral("CSV files (*.csv)"));
+    const QString path = context_.dialogs.chooseSaveFile(
+        panel_->window(), QStringLiteral("Record"),
+        suggestedDocumentPath(QStringLiteral("merolan"), QStringLiteral("csv")), QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
     // The dialog has asked before offering a file that exists.
@@ -133,13 +132,6 @@ void RecordingControls::recordingChanged(bool on)
 void RecordingControls::recordingFailed(const QString &message)
 {
     context_.dialogs.showMessage(panel_->window(), UserDialogs::Icon::Error, QStringLiteral("Record"), message);
-}
-
-QString RecordingControls::suggestedLogPath() const
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString name = QDateTime::currentDateTime().toString(QStringLiteral("'merolan-'yyyyMMdd-HHmmss'.csv'"));
-    return QDir(folder).filePath(name);
 }
 
 } // namespace merolan

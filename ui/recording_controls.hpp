@@ -33,7 +33,6 @@ public:
 private:
     void recordingChanged(bool on);
     void recordingFailed(const QString &message);
-    QString suggestedLogPath() const;
 
     AppContext &context_;
     MeterSession &session_;

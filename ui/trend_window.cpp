@@ -1,10 +1,10 @@
 #include "ui/trend_window.hpp"
 
+#include "core/conversion.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_chain.hpp"
 #include "core/readout_text.hpp"
-#include "core/setting_value.hpp"
-#include "core/text_format.hpp"
+#include "gauge/scale_range.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
 #include "ui/widget_factory.hpp"
@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -55,9 +54,14 @@ TrendUnit trendUnitOf(const AppState &state)
 {
     if (state.relativeMode)
         return TrendUnit::RelativeDb;
-    for (const auto &[gauge, trend] : {std::pair{GaugeUnit::Watt, TrendUnit::Watt}, {GaugeUnit::Volt, TrendUnit::Volt}})
-        if (holdsNumber(state.settings.gaugeUnit, static_cast<int>(gauge), state.decimalSeparator))
-            return trend;
+    switch (selectedGaugeUnit(state.settings, state.decimalSeparator).value_or(GaugeUnit::Dbm)) {
+    case GaugeUnit::Watt:
+        return TrendUnit::Watt;
+    case GaugeUnit::Volt:
+        return TrendUnit::Volt;
+    case GaugeUnit::Dbm:
+        break;
+    }
     return TrendUnit::Dbm;
 }
 
@@ -65,15 +69,16 @@ TrendUnit trendUnitOf(const AppState &state)
 std::optional<ValueRange> gaugeRangeOf(const AppState &state, TrendUnit unit)
 {
     const ReadingInputs in = readingInputsOf(state);
-    const bool decibels = unit == TrendUnit::Dbm || unit == TrendUnit::RelativeDb;
-    const std::string &maxText = decibels ? in.dbmMax : unit == TrendUnit::Watt ? in.wattMax : in.voltMax;
-    const std::string &minText = decibels ? in.dbmMin : unit == TrendUnit::Watt ? in.wattMin : in.voltMin;
-    const double max = parseLeadingNumber(maxText);
-    // Floored like the gauge's, whose every dB mark stands on a whole dB.
-    const double min = decibels ? std::floor(parseLeadingNumber(minText)) : parseLeadingNumber(minText);
-    if (!(min < max) || !std::isfinite(max - min))
+    const GaugeUnit gauge = unit == TrendUnit::Watt   ? GaugeUnit::Watt
+                            : unit == TrendUnit::Volt ? GaugeUnit::Volt
+                                                      : GaugeUnit::Dbm;
+    const ScaleLimitTexts limits = gauge == GaugeUnit::Watt   ? ScaleLimitTexts{in.wattMax, in.wattMin}
+                                   : gauge == GaugeUnit::Volt ? ScaleLimitTexts{in.voltMax, in.voltMin}
+                                                              : ScaleLimitTexts{in.dbmMax, in.dbmMin};
+    const ScaleSpan span = scaleSpan(gauge, limits);
+    if (!(span.min < span.max) || !std::isfinite(span.max - span.min))
         return std::nullopt;
-    return ValueRange{min, max};
+    return ValueRange{span.min, span.max};
 }
 
 struct Span {
@@ -125,14 +130,6 @@ QString rateText(std::optional<double> perSecond)
     if (!perSecond || !std::isfinite(*perSecond))
         return kNoValue;
     return QStringLiteral("%1 /s").arg(*perSecond, 0, 'f', 1);
-}
-
-QString suggestedExportPath(const char *extension)
-{
-    const QString name =
-        QStringLiteral("merolan-trend-%1.%2")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), QLatin1String(extension));
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
 }
 
 // A long export keeps the event loop waiting; the pointer says so.
@@ -343,8 +340,9 @@ void TrendWindow::resetStatistics()
 void TrendWindow::exportCsv()
 {
     const QString title = QStringLiteral("Export CSV");
-    const QString path =
-        context_.dialogs.chooseSaveFile(this, title, suggestedExportPath("csv"), QStringLiteral("CSV files (*.csv)"));
+    const QString path = context_.dialogs.chooseSaveFile(
+        this, title, suggestedDocumentPath(QStringLiteral("merolan-trend"), QStringLiteral("csv")),
+        QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
     const WaitCursor wait;
@@ -371,8 +369,9 @@ void TrendWindow::exportCsv()
 void TrendWindow::exportPng()
 {
     const QString title = QStringLiteral("Export PNG");
-    const QString path = context_.dialogs.chooseSaveFile(this, title, suggestedExportPath("png"),
-                                                         QStringLiteral("PNG pictures (*.png)"));
+    const QString path = context_.dialogs.chooseSaveFile(
+        this, title, suggestedDocumentPath(QStringLiteral("merolan-trend"), QStringLiteral("png")),
+        QStringLiteral("PNG pictures (*.png)"));
     if (path.isEmpty())
         return;
     const QPixmap picture = chart_->grab();

@@ -1,11 +1,21 @@
 #include "ui/user_dialogs.hpp"
 
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace merolan {
+
+QString suggestedDocumentPath(const QString &stem, const QString &extension)
+{
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("%1-%2.%3").arg(stem, time, extension));
+}
 
 void DesktopDialogs::showMessage(QWidget *parent, Icon icon, const QString &title, const QString &text)
 {

@@ -6,6 +6,10 @@ class QWidget;
 
 namespace merolan {
 
+// A new file's name to offer in the user's documents folder: `stem` and the local time, as in
+// "merolan-20261209-150211.csv".
+QString suggestedDocumentPath(const QString &stem, const QString &extension);
+
 // Every message box, the file dialog and the opening of a web address go through here, so
 // tests can script the answers and nothing blocks.
 class UserDialogs
