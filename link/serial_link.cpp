@@ -81,6 +81,8 @@ std::optional<QString> SerialLink::open(int portNumber, const QString &device)
         port_->clearError();
         return QStringLiteral("Com %1 (%2) cannot be opened: %3.").arg(portNumber).arg(device, reason);
     }
+    // An answer left on the line by an earlier program would pass for the answer to our first poll.
+    port_->clear(QSerialPort::Input);
     portNumber_ = portNumber;
     device_ = device;
     return std::nullopt;
@@ -89,6 +91,10 @@ std::optional<QString> SerialLink::open(int portNumber, const QString &device)
 void SerialLink::close()
 {
     quietTimer_->stop();
+    // Qt queues writes for the event loop; a frame sent just before closing (the last update
+    // frame of a run) would otherwise never reach the meter.
+    if (port_->isOpen() && !lost_)
+        port_->flush();
     lost_ = false;
     if (port_->isOpen())
         port_->close();

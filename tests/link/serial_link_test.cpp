@@ -95,6 +95,22 @@ TEST_F(SerialLinkLine, NothingIsWrittenWhileClosedAndReopeningWorks)
     EXPECT_EQ(frames.count(), 1);
 }
 
+TEST_F(SerialLinkLine, APollSentJustBeforeClosingGoesOutAndItsLateAnswerIsNotTakenForTheNext)
+{
+    AppState state;
+    QSignalSpy replies(&meter, &MeterSimulator::replySent);
+    meter.setRawCode(0x4E12A5);
+    ASSERT_TRUE(sendPoll(link, state));
+    link.close();
+    ASSERT_TRUE(waitForCount(replies, 1)); // the poll left before the port closed
+
+    meter.setRawCode(0x800000);
+    ASSERT_FALSE(link.open(1, meter.devicePath()));
+    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(waitForCount(reads, 1));
+    EXPECT_EQ(readAt(reads, 0), bytes({0x80, 0x00, 0x00}));
+}
+
 TEST_F(SerialLinkLine, OpeningAnotherPortReleasesTheFirst)
 {
     MeterSimulator other;
