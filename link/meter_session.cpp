@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <span>
+#include <utility>
 
 namespace merolan {
 
@@ -84,9 +85,12 @@ void MeterSession::start()
         return;
     toldNoPort_ = false;
     oldestUnansweredMs_.reset();
+    awaitingAnswer_ = false;
     measuringClock_.start();
     pollTimer_.start();
     emit measuringChanged(true);
+    if (paced_)
+        pollTick(); // paced polling has no interval to wait for
 }
 
 void MeterSession::stop()
@@ -104,7 +108,20 @@ void MeterSession::release()
 
 void MeterSession::setTurbo(bool on)
 {
-    pollTimer_.setInterval(on ? kTurboPollInterval : kPollInterval);
+    setPollInterval(on ? kTurboPollInterval : kPollInterval);
+}
+
+void MeterSession::setPollInterval(std::chrono::milliseconds interval)
+{
+    interval_ = interval;
+    if (!paced_)
+        pollTimer_.setInterval(interval_);
+}
+
+void MeterSession::setPaced(bool on)
+{
+    paced_ = on;
+    pollTimer_.setInterval(paced_ ? kPacedAnswerTimeout : interval_);
 }
 
 bool MeterSession::pollOnce()
@@ -131,7 +148,12 @@ void MeterSession::pollTick()
         return;
     }
     emit pollSent();
-    if (sendPoll(link_, state_) && !oldestUnansweredMs_)
+    if (!sendPoll(link_, state_))
+        return;
+    if (awaitingAnswer_)
+        ++unansweredPolls_;
+    awaitingAnswer_ = true;
+    if (!oldestUnansweredMs_)
         oldestUnansweredMs_ = nowUtcMs();
 }
 
@@ -148,19 +170,32 @@ void MeterSession::readArrived(const QByteArray &read)
     const auto bytes =
         std::span(reinterpret_cast<const std::uint8_t *>(read.constData()), static_cast<std::size_t>(read.size()));
     std::optional<DecodedReading> reading = decodeReadingFrame(bytes);
+    const bool answered = std::exchange(awaitingAnswer_, false);
     if (!reading) {
         ++readsDropped_;
         emit readDropped(read);
+        replyArrived(answered);
         return;
     }
     lastAnswerMs_ = nowUtcMs();
     oldestUnansweredMs_.reset();
     ReadingOutcome outcome = processReading(state_, reading->detectorVoltage, readingInputsOf(state_));
     outcome.traceText = std::move(reading->trace);
-    if (outcome.sendUpdateFrame)
+    if (outcome.sendUpdateFrame && sendsUpdateFrames_)
         sendScalePosition(link_, state_, state_.scalePosition);
     const double elapsedS = measuringClock_.isValid() ? static_cast<double>(measuringClock_.elapsed()) / 1000.0 : 0.0;
     emit readingHandled(outcome, recordOf(state_, reading->detectorVoltage, outcome, *lastAnswerMs_, elapsedS));
+    replyArrived(answered);
+}
+
+void MeterSession::replyArrived(bool answersTheLastPoll)
+{
+    // A listener may have stopped measuring on this reply. A reply no poll waits for (a meter
+    // that answered twice) sends no poll of its own, or two polls would share the line from then on.
+    if (!paced_ || !pollTimer_.isActive() || !answersTheLastPoll)
+        return;
+    pollTimer_.start(); // the time-out counts from this poll
+    pollTick();
 }
 
 void MeterSession::portLost(const QString &message)

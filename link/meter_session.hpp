@@ -22,6 +22,9 @@ namespace merolan {
 inline constexpr std::chrono::milliseconds kPollInterval{330};
 inline constexpr std::chrono::milliseconds kTurboPollInterval{100};
 inline constexpr std::chrono::milliseconds kPortCloseDelay{400};
+// Paced polling waits this long for an answer before it takes the poll as lost: two frame times
+// at 9600 baud plus the latency timers of a USB adapter in both directions, with room to spare.
+inline constexpr std::chrono::milliseconds kPacedAnswerTimeout{50};
 
 // One measuring cycle, without any widget: the port choice, the poll timer, the receive chain
 // (decode, convert, update frame) and the deferred close. The main window forwards the user's
@@ -57,6 +60,14 @@ public:
     // Stops everything and closes the port at once, as when the program ends.
     void release();
     void setTurbo(bool on);
+    void setPollInterval(std::chrono::milliseconds interval);
+    // Paced polling: the next poll goes out as soon as the answer to the last one is handled,
+    // so readings come as fast as the meter and the line allow; a poll whose answer does not
+    // come within kPacedAnswerTimeout is followed by the next.
+    void setPaced(bool on);
+    // The update frame after each reading moves the meter's own panel meter; a tool that only
+    // reads can leave it out.
+    void setSendsUpdateFrames(bool on) { sendsUpdateFrames_ = on; }
 
     // One poll outside the cycle (the calibration window's "Measure"); false when no port is open.
     bool pollOnce();
@@ -77,6 +88,8 @@ public:
     // When the oldest poll still waiting for its answer went out; absent when none waits.
     std::optional<std::int64_t> oldestUnansweredPollUtcMs() const { return oldestUnansweredMs_; }
     int readsDropped() const { return readsDropped_; }
+    // Polls followed by the next poll before any reply came.
+    int unansweredPolls() const { return unansweredPolls_; }
 
 signals:
     // Every accepted reply, after its update frame went out, with the record the log keeps.
@@ -91,6 +104,7 @@ signals:
 
 private:
     void pollTick();
+    void replyArrived(bool answersTheLastPoll);
     void closeTick();
     void readArrived(const QByteArray &read);
     void portLost(const QString &message);
@@ -108,6 +122,11 @@ private:
     std::optional<std::int64_t> lastAnswerMs_;
     std::optional<std::int64_t> oldestUnansweredMs_;
     int readsDropped_ = 0;
+    int unansweredPolls_ = 0;
+    bool awaitingAnswer_ = false;
+    bool paced_ = false;
+    bool sendsUpdateFrames_ = true;
+    std::chrono::milliseconds interval_ = kPollInterval;
 };
 
 } // namespace merolan
