@@ -1,5 +1,10 @@
 #include "core/csv_log.hpp"
 
+#include "core/calibration_rules.hpp"
+#include "core/conversion.hpp"
+#include "core/setting_value.hpp"
+#include "core/version.hpp"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -142,7 +147,8 @@ std::string csvPreamble(const LogHeader &header)
     const bool known = header.range >= 1 && header.range <= 3;
     std::string out;
     appendComment(out, "program version", header.programVersion);
-    appendComment(out, "port", header.port);
+    if (!header.port.empty()) // the command-line tool names only the device
+        appendComment(out, "port", header.port);
     appendComment(out, "device", header.device);
     appendComment(out, "range", known ? rangeTitles[header.range - 1] : "none");
     appendComment(out, "attenuator (dB)", header.attenuator);
@@ -151,6 +157,26 @@ std::string csvPreamble(const LogHeader &header)
     appendComment(out, "relative mode", header.relativeMode ? "on" : "off");
     appendComment(out, "zero reference (dBm)", csvNumber(header.zeroReferenceDbm));
     return out;
+}
+
+LogHeader logHeaderOf(const AppState &state, std::string port, std::string device)
+{
+    const MeterSettings &s = state.settings;
+    const char sep = state.decimalSeparator;
+    LogHeader header;
+    header.programVersion = std::string(kProgramVersion);
+    header.port = std::move(port);
+    header.device = std::move(device);
+    header.range = selectedRange(s, sep);
+    header.attenuator = textForm(s.attenuatorDbm, sep);
+    if (header.range != 0) {
+        const auto index = 2 * static_cast<std::size_t>(header.range - 1);
+        header.calibrationMinus10 = textForm(s.*kCalibrationPoints[index].field, sep);
+        header.calibrationMinus50 = textForm(s.*kCalibrationPoints[index + 1].field, sep);
+    }
+    header.relativeMode = state.relativeMode;
+    header.zeroReferenceDbm = state.zeroReferenceDbm;
+    return header;
 }
 
 std::string csvHeaderRow()

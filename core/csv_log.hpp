@@ -19,6 +19,9 @@ struct LogHeader {
     double zeroReferenceDbm = 0;
 };
 
+// The header of a run measured with `state` on `port` ("Com 1") and `device`.
+LogHeader logHeaderOf(const AppState &state, std::string port, std::string device);
+
 // The log is RFC 4180 CSV in UTF-8 with CRLF line ends and "." as the decimal point whatever the
 // locale; numbers carry every digit needed to read back the same double. "# " comment lines
 // describe the run (csvPreamble), then comes the header row (csvHeaderRow):

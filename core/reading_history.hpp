@@ -84,6 +84,25 @@ struct TrendStatistics {
 
 TrendStatistics summarize(const ReadingHistory &history, TrendUnit unit, std::size_t fromIndex);
 
+// The same statistics taken one reading at a time in constant memory, however long the run:
+// count, unusable, minimum, maximum, mean and standard deviation (current, peak and rate are
+// left to the caller).
+class RunningStatistics
+{
+public:
+    explicit RunningStatistics(TrendUnit unit) : unit_(unit) {}
+
+    // One reading, given as the level its value comes from: dB against the zero reference for
+    // RelativeDb, dBm for the other units. Absent counts as a reading without a level.
+    void add(std::optional<double> level);
+    TrendStatistics result() const;
+
+private:
+    TrendUnit unit_;
+    std::size_t count_ = 0, unusable_ = 0;
+    double mean_ = 0, squares_ = 0, meanPower_ = 0, minimum_ = 0, maximum_ = 0;
+};
+
 // One pixel column of a trend: the lowest and highest value of the readings that fall into it.
 struct TrendColumn {
     int column = 0;

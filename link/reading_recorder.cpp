@@ -1,10 +1,6 @@
 #include "link/reading_recorder.hpp"
 
-#include "core/calibration_rules.hpp"
-#include "core/conversion.hpp"
 #include "core/csv_log.hpp"
-#include "core/setting_value.hpp"
-#include "core/version.hpp"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,23 +81,9 @@ void ReadingRecorder::readingHandled(const ReadingOutcome &, const ReadingRecord
 
 std::string ReadingRecorder::preamble() const
 {
-    const MeterSettings &s = state_.settings;
-    const char sep = state_.decimalSeparator;
-    LogHeader header;
-    header.programVersion = std::string(kProgramVersion);
-    if (session_.isPortOpen()) {
-        header.port = "Com " + std::to_string(session_.portNumber());
-        header.device = session_.device().toStdString();
-    }
-    header.range = selectedRange(s, sep);
-    header.attenuator = textForm(s.attenuatorDbm, sep);
-    if (header.range != 0) {
-        const auto index = 2 * static_cast<std::size_t>(header.range - 1);
-        header.calibrationMinus10 = textForm(s.*kCalibrationPoints[index].field, sep);
-        header.calibrationMinus50 = textForm(s.*kCalibrationPoints[index + 1].field, sep);
-    }
-    header.relativeMode = state_.relativeMode;
-    header.zeroReferenceDbm = state_.zeroReferenceDbm;
+    const bool open = session_.isPortOpen();
+    const LogHeader header = logHeaderOf(state_, open ? "Com " + std::to_string(session_.portNumber()) : std::string(),
+                                         open ? session_.device().toStdString() : std::string());
     return csvPreamble(header) + csvHeaderRow();
 }
 
