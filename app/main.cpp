@@ -1,29 +1,21 @@
 #include "link/meter_session.hpp"
 #include "link/port_directory.hpp"
 #include "link/reading_recorder.hpp"
+#include "link/settings_location.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
-#include "ui/settings_location.hpp"
 #include "ui/user_dialogs.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <cstdio>
 
 using namespace merolan;
 
 namespace {
-
-// The user's decimal separator when it is a single byte; "." otherwise.
-char localeDecimalSeparator()
-{
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
-}
 
 // "--record FILE": every reading of the run goes into FILE; one that exists is replaced only
 // when the user says so.
@@ -61,7 +53,7 @@ int main(int argc, char *argv[])
 
     DesktopDialogs dialogs;
     AppContext context{AppState{}, defaultSettingsFile(), dialogs};
-    context.state.decimalSeparator = localeDecimalSeparator();
+    context.state.decimalSeparator = userDecimalSeparator();
     MeterSession session(context.state);
     QMap<int, QString> portDevices;
     for (const QString &value : parser.values(portOption)) {

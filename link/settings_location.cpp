@@ -1,5 +1,6 @@
-#include "ui/settings_location.hpp"
+#include "link/settings_location.hpp"
 
+#include <QLocale>
 #include <QStandardPaths>
 
 namespace merolan {
@@ -12,6 +13,12 @@ std::filesystem::path defaultSettingsFile()
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return std::filesystem::path(folder.toStdString()) / "merolan" / "merolan.dat";
 #endif
+}
+
+char userDecimalSeparator()
+{
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
 }
 
 } // namespace merolan
