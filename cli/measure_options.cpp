@@ -1,0 +1,159 @@
+#include "cli/measure_options.hpp"
+
+#include "core/text_format.hpp"
+
+#include <QCommandLineParser>
+
+#include <cmath>
+
+namespace merolan {
+namespace {
+
+struct Option {
+    const char *name;
+    const char *valueName; // nullptr for a switch
+    const char *help;
+};
+
+constexpr Option kOptions[] = {
+    {"port", "DEVICE", "Serial device of the meter, e.g. /dev/ttyUSB0 (required)."},
+    {"settings", "FILE", "Settings file with the calibration (default: the program's own)."},
+    {"range", "low|mid|high", "Frequency range (default: the settings file's)."},
+    {"attenuator", "DB", "Attenuator in dB added to the level (default: the settings file's)."},
+    {"relative-to", "DBM", "Also give the level in dB relative to DBM."},
+    {"interval", "MS", "Poll interval in milliseconds (default 330)."},
+    {"paced", nullptr, "Poll again as soon as an answer is handled: as fast as meter and line allow."},
+    {"count", "N", "Stop after N readings."},
+    {"duration", "SECONDS", "Stop after this time."},
+    {"timeout", "SECONDS", "Give up when the meter does not answer for this long (default 2)."},
+    {"format", "text|csv|jsonl", "Output format (default: text on a terminal, csv otherwise)."},
+    {"output", "FILE", "Write the readings to FILE, which must not exist yet, instead of stdout."},
+    {"panel-meter", nullptr, "Also send the update frames that move the meter's own panel meter."},
+};
+
+QString optionName(const Option &option)
+{
+    return QString::fromLatin1(option.name);
+}
+
+UsageError expected(const char *option, const QString &given, const char *what)
+{
+    return {QStringLiteral("--%1 expects %2, not \"%3\".").arg(QLatin1String(option), QLatin1String(what), given)};
+}
+
+std::optional<double> number(const QString &text)
+{
+    return readLocaleNumber(text.toStdString(), '.');
+}
+
+} // namespace
+
+std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Polls the meter and prints one line per reading. Ctrl-C ends "
+                                                    "the run with a summary on stderr."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    for (const Option &option : kOptions) {
+        if (option.valueName)
+            parser.addOption(QCommandLineOption(optionName(option), QString::fromLatin1(option.help),
+                                                QString::fromLatin1(option.valueName)));
+        else
+            parser.addOption(QCommandLineOption(optionName(option), QString::fromLatin1(option.help)));
+    }
+    if (!parser.parse(QStringList{QStringLiteral("merolan-cli measure")} + arguments))
+        return UsageError{parser.errorText()};
+    if (parser.isSet(help)) {
+        // Qt's first line names the executable's path; ours names the subcommand.
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(QLatin1Char('\n')));
+        return HelpRequested{QStringLiteral("Usage: merolan-cli measure --port DEVICE [options]") + text +
+                             QStringLiteral("\nExit status: 0 done, 1 a file could not be read or written, 2 usage "
+                                            "error,\n3 the port cannot be opened or vanished, 4 no answer from the "
+                                            "meter.\n")};
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError{QStringLiteral("measure takes no argument \"%1\"; options start with --.")
+                              .arg(parser.positionalArguments().constFirst())};
+
+    MeasureOptions options;
+    options.device = parser.value(QStringLiteral("port"));
+    if (options.device.isEmpty())
+        return UsageError{QStringLiteral("--port expects the meter's serial device, e.g. --port /dev/ttyUSB0.")};
+    if (parser.isSet(QStringLiteral("settings")))
+        options.settingsFile = std::filesystem::path(parser.value(QStringLiteral("settings")).toStdString());
+
+    if (parser.isSet(QStringLiteral("range"))) {
+        const QString range = parser.value(QStringLiteral("range")).toLower();
+        const QStringList names{QStringLiteral("low"), QStringLiteral("mid"), QStringLiteral("high")};
+        if (!names.contains(range))
+            return expected("range", range, "low, mid or high");
+        options.range = static_cast<int>(names.indexOf(range)) + 1;
+    }
+    const auto readNumber = [&](const char *name, std::optional<double> &into) -> std::optional<UsageError> {
+        const QString text = parser.value(QLatin1String(name));
+        if (!parser.isSet(QLatin1String(name)))
+            return std::nullopt;
+        into = number(text);
+        if (!into)
+            return expected(name, text, "a number");
+        return std::nullopt;
+    };
+    if (auto error = readNumber("attenuator", options.attenuatorDb))
+        return *error;
+    if (auto error = readNumber("relative-to", options.relativeToDbm))
+        return *error;
+
+    // Whole milliseconds from a positive number of the given unit, within a day.
+    const auto readTime = [&](const char *name, double unitMs, double minimumMs, const char *what,
+                              std::optional<std::chrono::milliseconds> &into) -> std::optional<UsageError> {
+        if (!parser.isSet(QLatin1String(name)))
+            return std::nullopt;
+        const QString text = parser.value(QLatin1String(name));
+        const std::optional<double> value = number(text);
+        if (!value || !(*value * unitMs >= minimumMs) || *value * unitMs > 86'400'000.0 * 365)
+            return expected(name, text, what);
+        into = std::chrono::milliseconds(std::llround(*value * unitMs));
+        return std::nullopt;
+    };
+    std::optional<std::chrono::milliseconds> interval, timeout;
+    if (auto error = readTime("interval", 1, 10, "a whole number of milliseconds from 10 on", interval))
+        return *error;
+    if (auto error = readTime("duration", 1000, 1, "a positive number of seconds", options.duration))
+        return *error;
+    if (auto error = readTime("timeout", 1000, 1, "a positive number of seconds", timeout))
+        return *error;
+    options.interval = interval.value_or(options.interval);
+    options.timeout = timeout.value_or(options.timeout);
+    options.paced = parser.isSet(QStringLiteral("paced"));
+    if (options.paced && interval)
+        return UsageError{QStringLiteral("--paced and --interval exclude each other: choose one.")};
+
+    if (parser.isSet(QStringLiteral("count"))) {
+        bool ok = false;
+        const QString text = parser.value(QStringLiteral("count"));
+        const long long count = text.toLongLong(&ok);
+        if (!ok || count < 1)
+            return expected("count", text, "a whole number from 1 on");
+        options.count = count;
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        const QString format = parser.value(QStringLiteral("format")).toLower();
+        if (format == QLatin1String("text"))
+            options.format = OutputFormat::Text;
+        else if (format == QLatin1String("csv"))
+            options.format = OutputFormat::Csv;
+        else if (format == QLatin1String("jsonl"))
+            options.format = OutputFormat::Jsonl;
+        else
+            return expected("format", format, "text, csv or jsonl");
+    }
+    if (parser.isSet(QStringLiteral("output")))
+        options.outputFile = std::filesystem::path(parser.value(QStringLiteral("output")).toStdString());
+    options.panelMeter = parser.isSet(QStringLiteral("panel-meter"));
+    return options;
+}
+
+} // namespace merolan

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <variant>
+
+namespace merolan {
+
+enum class OutputFormat { Text, Csv, Jsonl };
+
+// What "merolan-cli measure" was asked to do.
+struct MeasureOptions {
+    QString device;
+    std::optional<std::filesystem::path> settingsFile; // the program's own when absent
+    std::optional<int> range;                          // 1 Low, 2 Mid, 3 High
+    std::optional<double> attenuatorDb;
+    std::optional<double> relativeToDbm;
+    std::chrono::milliseconds interval{330};
+    bool paced = false;
+    std::optional<long long> count;
+    std::optional<std::chrono::milliseconds> duration;
+    std::chrono::milliseconds timeout{2000};
+    std::optional<OutputFormat> format; // text for a terminal, CSV otherwise, when absent
+    std::optional<std::filesystem::path> outputFile;
+    bool panelMeter = false;
+};
+
+struct HelpRequested {
+    QString text;
+};
+struct UsageError {
+    QString message; // names the option and what it expects
+};
+
+// Reads the arguments after "measure"; numbers are read with "." or "," as the point.
+std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(const QStringList &arguments);
+
+} // namespace merolan

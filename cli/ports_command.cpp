@@ -1,0 +1,153 @@
+// merolan-cli ports: which device each "Com N" of the windows stands for.
+#include "cli/ports_command.hpp"
+
+#include "cli/cli_context.hpp"
+#include "link/port_directory.hpp"
+
+#include <QCommandLineParser>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace merolan {
+namespace {
+
+constexpr const char *kPortsHelp = R"(Usage: merolan-cli ports
+
+Lists the serial ports of this computer in the order that numbers them: the first nine are
+Com 1 to Com 9 of the windows' port list, and "measure --port" takes the device named here.
+Each line adds what the system knows of the port: description, manufacturer, USB vendor and
+product id and serial number.
+
+Exit status: 0 listed (also when there is no port); 2 a wrong option.
+)";
+
+std::string hex4(std::uint16_t id)
+{
+    char digits[5];
+    std::snprintf(digits, sizeof digits, "%04x", static_cast<unsigned>(id));
+    return digits;
+}
+
+std::string details(const PortFacts &port)
+{
+    std::vector<std::string> parts;
+    if (!port.description.empty())
+        parts.push_back(port.description);
+    if (!port.manufacturer.empty())
+        parts.push_back("manufacturer " + port.manufacturer);
+    if (port.vendorId || port.productId) {
+        std::string usb = "USB";
+        if (port.vendorId)
+            usb += " vendor " + hex4(*port.vendorId);
+        if (port.productId)
+            usb += " product " + hex4(*port.productId);
+        parts.push_back(usb);
+    }
+    if (!port.serialNumber.empty())
+        parts.push_back("serial number " + port.serialNumber);
+    std::string text;
+    for (const std::string &part : parts)
+        text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
+std::string utf8(const QString &text)
+{
+    return text.toStdString();
+}
+
+#ifdef Q_OS_WIN
+// The windows open COMn for "Com n", so the name itself says the number.
+std::optional<int> comNumberOf(const QString &portName)
+{
+    if (!portName.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return std::nullopt;
+    bool isNumber = false;
+    const int n = portName.mid(3).toInt(&isNumber);
+    if (!isNumber || n < kFirstPortNumber || n > kLastPortNumber)
+        return std::nullopt;
+    return n;
+}
+#endif
+
+std::vector<PortFacts> systemPorts()
+{
+    const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
+    // The same order that turns "Com N" into a device, so the numbers shown are the ones used.
+    const QStringList order = systemSerialPorts();
+    std::vector<PortFacts> ports;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const auto info = std::find_if(available.begin(), available.end(), [&](const QSerialPortInfo &candidate) {
+            return candidate.systemLocation() == order.at(i);
+        });
+        if (info == available.end())
+            continue; // gone between the two looks
+        PortFacts port;
+#ifdef Q_OS_WIN
+        port.device = utf8(info->portName());
+        port.comNumber = comNumberOf(info->portName());
+#else
+        port.device = utf8(info->systemLocation());
+        if (i < kLastPortNumber)
+            port.comNumber = static_cast<int>(i) + kFirstPortNumber;
+#endif
+        port.description = utf8(info->description());
+        port.manufacturer = utf8(info->manufacturer());
+        if (info->hasVendorIdentifier())
+            port.vendorId = info->vendorIdentifier();
+        if (info->hasProductIdentifier())
+            port.productId = info->productIdentifier();
+        port.serialNumber = utf8(info->serialNumber());
+        ports.push_back(std::move(port));
+    }
+    return ports;
+}
+
+} // namespace
+
+std::string portListText(const std::vector<PortFacts> &ports)
+{
+    if (ports.empty())
+        return "No serial ports found.\n";
+    std::size_t width = 0;
+    for (const PortFacts &port : ports)
+        width = std::max(width, port.device.size());
+    std::string text;
+    bool unnumbered = false;
+    for (const PortFacts &port : ports) {
+        std::string line = port.comNumber ? "Com " + std::to_string(*port.comNumber) : std::string("-");
+        line.resize(7, ' ');
+        line += port.device + std::string(width - port.device.size() + 2, ' ') + details(port);
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
+        unnumbered = unnumbered || !port.comNumber;
+    }
+    if (unnumbered)
+        text += "(- : no Com number; the windows offer Com 1 to Com 9)\n";
+    return text;
+}
+
+int runPortsCommand(const QStringList &arguments, CliContext &cli)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("merolan-cli")} + arguments);
+    if (!parsed || !parser.positionalArguments().isEmpty()) {
+        const std::string problem =
+            parsed ? "takes no argument \"" + utf8(parser.positionalArguments().constFirst()) + "\"."
+                   : utf8(parser.errorText());
+        cli.err << "merolan-cli ports: " << problem << "\nUsage: merolan-cli ports\n";
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
+        cli.out << kPortsHelp;
+        return kExitDone;
+    }
+    cli.out << portListText(systemPorts());
+    return kExitDone;
+}
+
+} // namespace merolan
