@@ -1,13 +1,16 @@
 // Draws the three pictures of the main window: the front panel, the meter face and the
-// warning lamp. The face's marks are placed with the needle's own angle table, so the needle
-// lies on the printed 0..10 at the whole positions. The output is the same bytes on every run:
-// no clock, no system random source, and fonts from fonts-liberation2 only.
+// warning lamp; and, when given a second folder, the desktop icon. The face's marks are placed
+// with the needle's own angle table, so the needle lies on the printed 0..10 at the whole
+// positions. The output is the same bytes on every run: no clock, no system random source, and
+// fonts from fonts-liberation2 only.
 
 #include "gauge/needle_geometry.hpp"
+#include "tools/artwork/app_icon.hpp"
 
 #include <QColor>
 #include <QConicalGradient>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -854,24 +857,55 @@ bool save(const QImage &picture, const QDir &folder, const QString &name)
     return true;
 }
 
+// Desktops look the icon up by the program's id, in a folder per pixel size beside the SVG.
+bool saveIcon(const QDir &folder)
+{
+    const QString name = QStringLiteral("org.merolan.Merolan");
+    QFile svg(folder.filePath(name + QStringLiteral(".svg")));
+    const QByteArray text = merolan::appIconSvg();
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(text) != text.size()) {
+        std::fprintf(stderr, "merolan_artwork: cannot write %s\n", qPrintable(svg.fileName()));
+        return false;
+    }
+    for (const int pixels : {48, 128, 256}) {
+        const QString size = QString::number(pixels);
+        const QString path = folder.filePath(size + QLatin1Char('/') + name + QStringLiteral(".png"));
+        // Unlike the window pictures the icon keeps its alpha: its corners are transparent.
+        if (!folder.mkpath(size) || !merolan::appIconImage(pixels).save(path, "PNG")) {
+            std::fprintf(stderr, "merolan_artwork: cannot write %s\n", qPrintable(path));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool makeFolder(const char *path)
+{
+    const QDir folder(QString::fromLocal8Bit(path));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "merolan_artwork: cannot create %s\n", path);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: merolan_artwork FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: merolan_artwork FOLDER [ICON_FOLDER]\n");
         return 2;
     }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) {
-        std::fprintf(stderr, "merolan_artwork: cannot create %s\n", argv[1]);
+    if (!makeFolder(argv[1]) || (argc == 3 && !makeFolder(argv[2])))
         return 1;
-    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
     const QImage face = paintGaugeFace();
     const bool ok = save(face, folder, QStringLiteral("gauge_face.png")) &&
                     save(paintFrontPanel(face), folder, QStringLiteral("front_panel.png")) &&
-                    save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp.png"));
+                    save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp.png")) &&
+                    (argc == 2 || saveIcon(QDir(QString::fromLocal8Bit(argv[2]))));
     return ok ? 0 : 1;
 }
