@@ -225,10 +225,17 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     watchdog.setInterval(std::chrono::milliseconds(50));
     QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
         const std::int64_t since = session.lastAnswerUtcMs().value_or(startMs);
-        if (session.nowUtcMs() - since > options.timeout.count())
-            finish(kExitNoAnswer,
-                   QStringLiteral("no answer from the meter on %1 for %2 s.")
-                       .arg(options.device, QString::number(static_cast<double>(options.timeout.count()) / 1000.0)));
+        if (session.nowUtcMs() - since <= options.timeout.count())
+            return;
+        const QString seconds = QString::number(static_cast<double>(options.timeout.count()) / 1000.0);
+        // Bytes that never make a reading are a wiring or speed problem, not a silent meter.
+        finish(kExitNoAnswer,
+               session.readsDropped() > 0
+                   ? QStringLiteral("no valid answer from the meter on %1 for %2 s (reads dropped as malformed: "
+                                    "%3; wrong speed, or another device on the line?).")
+                         .arg(options.device, seconds)
+                         .arg(session.readsDropped())
+                   : QStringLiteral("no answer from the meter on %1 for %2 s.").arg(options.device, seconds));
     });
     watchdog.start();
     QTimer deadline;
