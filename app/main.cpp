@@ -1,3 +1,4 @@
+#include "core/version.hpp"
 #include "link/meter_session.hpp"
 #include "link/port_directory.hpp"
 #include "link/reading_recorder.hpp"
@@ -37,10 +38,12 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("merolan"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion.data()));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Front end of the RF power meter."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("Serial device behind \"Com N\" (repeatable), e.g. 1=/dev/ttyUSB0."),
         QStringLiteral("N=DEVICE"));

@@ -36,8 +36,7 @@ int main(int argc, char *argv[])
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("merolan-cli"));
-    QCoreApplication::setApplicationVersion(
-        QString::fromLatin1(kProgramVersion.data(), static_cast<qsizetype>(kProgramVersion.size())));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion.data()));
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

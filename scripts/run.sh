@@ -12,7 +12,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${MEROLAN_UNDER_XVFB
 fi
 
 simulator_out=$(mktemp)
-"$root/build/tools/meter_sim/merolan_meter_sim" --sweep -50:-5:20 --noise 0.2 > "$simulator_out" &
+"$root/build/tools/meter_sim/merolan-meter-sim" --sweep -50:-5:20 --noise 0.2 > "$simulator_out" &
 simulator=$!
 trap 'kill "$simulator" 2>/dev/null; rm -f "$simulator_out"' EXIT
 for _ in $(seq 100); do

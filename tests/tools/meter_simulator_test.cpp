@@ -290,7 +290,7 @@ TEST_F(MeterSimulatorLine, ClientMayCloseAndReopenTheLine)
 TEST(MeterSimulatorProgram, PrintsItsDeviceAndAnswersPolls)
 {
     const QString program =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/meter_sim/merolan_meter_sim");
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/meter_sim/merolan-meter-sim");
     if (!QFileInfo(program).isExecutable())
         GTEST_SKIP() << "simulator program not built: " << program.toStdString();
 

@@ -1,3 +1,4 @@
+#include "core/version.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
 
 #include <QCommandLineParser>
@@ -73,7 +74,7 @@ std::optional<Sweep> parseSweep(const QString &text)
 
 int fail(const QString &message)
 {
-    QTextStream(stderr) << "merolan_meter_sim: " << message << '\n';
+    QTextStream(stderr) << "merolan-meter-sim: " << message << '\n';
     return 1;
 }
 
@@ -82,13 +83,15 @@ int fail(const QString &message)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("merolan_meter_sim"));
+    QCoreApplication::setApplicationName(QStringLiteral("merolan-meter-sim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(merolan::kProgramVersion.data()));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Simulated power meter. Without --device it creates a pseudo-terminal and prints\n"
                        "\"DEVICE <path>\" as its first line; it runs until SIGTERM or SIGINT."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption levelOption(QStringLiteral("level"), QStringLiteral("Input level in dBm (default -30)."),
                                          QStringLiteral("DBM"), QStringLiteral("-30"));
     const QCommandLineOption sweepOption(QStringLiteral("sweep"),
