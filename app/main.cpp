@@ -12,7 +12,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <memory>
+#include <string_view>
 
 using namespace merolan;
 
@@ -32,13 +36,30 @@ void startRecording(ReadingRecorder &recorder, UserDialogs &dialogs, const QStri
         dialogs.showMessage(nullptr, UserDialogs::Icon::Error, title, *problem);
 }
 
+// "merolan --version" and "--help" answer on a terminal without a display too, so they are
+// seen before the window system is needed; a value of --port or --record is not an option.
+bool asksOnlyForText(int argc, char *argv[])
+{
+    const std::string_view texts[] = {"-h", "--help", "--help-all", "-v", "--version"};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--port" || argument == "--record")
+            ++i;
+        else if (std::find(std::begin(texts), std::end(texts), argument) != std::end(texts))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("merolan"));
-    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion.data()));
+    const std::unique_ptr<QCoreApplication> app = asksOnlyForText(argc, argv)
+                                                      ? std::make_unique<QCoreApplication>(argc, argv)
+                                                      : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("merolan"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion.data()));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Front end of the RF power meter."));
@@ -52,7 +73,7 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Log every reading of the run into FILE (CSV)."),
                                           QStringLiteral("FILE"));
     parser.addOption(recordOption);
-    parser.process(app);
+    parser.process(*app);
 
     DesktopDialogs dialogs;
     AppContext context{AppState{}, defaultSettingsFile(), dialogs};
