@@ -1,6 +1,8 @@
 #include "ui/info_window.hpp"
 
+#include "core/version.hpp"
 #include "ui/look.hpp"
+#include "ui/project_page.hpp"
 #include "ui/user_dialogs.hpp"
 #include "ui/widget_factory.hpp"
 
@@ -8,19 +10,37 @@
 #include <QFont>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 
 namespace merolan {
 namespace {
 
-// A reserved example domain until the project has a page of its own.
-const QString kProjectPage = QStringLiteral("https://merolan.example.org/");
-
 namespace layout {
 constexpr QSize window{443, 92};
 constexpr QRect sentence{12, 16, 341, 29};
 constexpr QRect link{12, 44, 389, 20};
+constexpr QRect version{12, 68, 389, 18}; // in the free band below the link
 } // namespace layout
+
+// The label's text is the whole address, which is also what a click opens; a manual's file
+// address can be longer than the label, so the middle gives way on screen, never the ends.
+class AddressLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QRect area = contentsRect();
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
 
 } // namespace
 
@@ -35,7 +55,7 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent) : QWidget(parent, 
     sentence->setObjectName(QStringLiteral("Label1"));
     sentence->setGeometry(layout::sentence);
 
-    link_ = new QLabel(kProjectPage, this);
+    link_ = new AddressLabel(projectPageAddress(), this);
     link_->setObjectName(QStringLiteral("Label2"));
     link_->setGeometry(layout::link);
     // Plain text: the label is the address, and Qt must not turn it into a link of its own.
@@ -52,6 +72,10 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent) : QWidget(parent, 
     // Colour, underline and tooltip mark the link; the pointer stays the ordinary arrow.
     link_->setCursor(Qt::ArrowCursor);
     link_->installEventFilter(this);
+
+    auto *version = new QLabel(QStringLiteral("Version %1").arg(QString::fromLatin1(kProgramVersion.data())), this);
+    version->setObjectName(QStringLiteral("VersionLabel"));
+    version->setGeometry(layout::version);
 }
 
 void InfoWindow::ShowMe()

@@ -8,7 +8,8 @@ namespace merolan {
 
 class UserDialogs;
 
-// Tells the user where the project page is; a click on the address opens it in the browser.
+// Tells the user where the project page is (the installed manual when the project has no web
+// address) and which version this is; a click on the address opens it.
 class InfoWindow : public QWidget
 {
     Q_OBJECT

@@ -1,9 +1,15 @@
+#include "core/version.hpp"
 #include "ui/info_window.hpp"
+#include "ui/project_page.hpp"
 
 #include "tests/support/scripted_dialogs.hpp"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -31,9 +37,36 @@ TEST_F(InfoWindowTest, EveryClickOnTheAddressOpensItAndNothingElseDoes)
     QTest::mouseClick(label("Label2"), Qt::LeftButton);
     QTest::mouseClick(label("Label1"), Qt::LeftButton);
     QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(420, 80));
-    const QString address = QStringLiteral("https://merolan.example.org/");
+    const QString address = label("Label2")->text();
     EXPECT_EQ(dialogs.openedAddresses, (std::vector<QString>{address, address}));
-    EXPECT_EQ(label("Label2")->text(), address);
+    // From the build tree the link leads to the manual rendered there, unless the build was
+    // given the project's web address.
+    const QUrl url(address);
+    EXPECT_TRUE(url.scheme().startsWith("http") || QFile::exists(url.toLocalFile())) << address.toStdString();
+    EXPECT_EQ(label("VersionLabel")->text(), "Version " + QString::fromLatin1(kProgramVersion.data()));
+}
+
+TEST(ProjectPage, TheWebAddressElseTheManualInstalledBesideTheProgramElseTheBuildTreeOne)
+{
+    QTemporaryDir root;
+    const QDir top(root.path());
+    const QString installed = top.filePath("usr/share/doc/merolan/html/merolan.html");
+    const QString built = top.filePath("build/docs/merolan.html");
+    const auto place = [](const QString &file) {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile(file).open(QIODevice::WriteOnly);
+    };
+    const auto fileAddress = [](const QString &file) { return QUrl::fromLocalFile(file).toString(); };
+    top.mkpath("usr/bin");
+    top.mkpath("build/app");
+
+    EXPECT_EQ(projectPageAddress("https://merolan.test/", top.filePath("usr/bin")), "https://merolan.test/");
+    // Nothing there yet: the address still says where installing puts the manual.
+    EXPECT_EQ(projectPageAddress({}, top.filePath("usr/bin")), fileAddress(installed));
+    place(built);
+    EXPECT_EQ(projectPageAddress({}, top.filePath("build/app")), fileAddress(built));
+    place(installed);
+    EXPECT_EQ(projectPageAddress({}, top.filePath("usr/bin")), fileAddress(installed));
 }
 
 TEST_F(InfoWindowTest, ControlsSitWhereTheLayoutPutsThem)

@@ -7,12 +7,15 @@
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
+#include "ui/project_page.hpp"
+#include "ui/project_page_places.hpp"
 #include "ui/user_dialogs.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -97,8 +100,12 @@ int main(int argc, char *argv[])
             ok = save(window, folder, "calibration_window.png") && ok;
     main.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
     for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->objectName() == QLatin1String("Form3"))
+        if (window->objectName() == QLatin1String("Form3")) {
+            // As the installed program shows it, not with this build tree's path.
+            window->findChild<QLabel *>(QStringLiteral("Label2"))
+                ->setText(projectPageAddress(QString::fromUtf8(kProjectWebAddress), QStringLiteral("/usr/bin")));
             ok = save(window, folder, "info_window.png") && ok;
+        }
 
     fillWarmUpRun(recorder.history());
     main.findChild<QPushButton *>(QStringLiteral("TrendButton"))->click();
