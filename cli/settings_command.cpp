@@ -300,15 +300,24 @@ MeterSettings asTheWindowsLeaveAnImport(MeterSettings settings)
     return settings;
 }
 
+// The settings an action works from, or its exit status when there are none to read.
+std::variant<MeterSettings, int> requiredSettings(const Action &action, const fs::path &file, CliContext &cli)
+{
+    auto read = readExisting(file);
+    if (const auto *failure = std::get_if<Failure>(&read))
+        return failed(action, cli, failure->message);
+    if (const std::optional<MeterSettings> &settings = std::get<std::optional<MeterSettings>>(read))
+        return *settings;
+    return failed(action, cli, "no settings file at " + quoted(file) + ".");
+}
+
 int show(const ActionLine &line, CliContext &cli)
 {
-    auto read = readExisting(line.file);
-    if (const auto *failure = std::get_if<Failure>(&read))
-        return failed(kShow, cli, failure->message);
-    const std::optional<MeterSettings> &settings = std::get<std::optional<MeterSettings>>(read);
-    if (!settings)
-        return failed(kShow, cli, "no settings file at " + quoted(line.file) + ".");
-    cli.out << (line.json ? settingsJson(*settings) : settingsTable(*settings, cli.decimalSeparator));
+    const auto settings = requiredSettings(kShow, line.file, cli);
+    if (const int *status = std::get_if<int>(&settings))
+        return *status;
+    const MeterSettings &shown = std::get<MeterSettings>(settings);
+    cli.out << (line.json ? settingsJson(shown) : settingsTable(shown, cli.decimalSeparator));
     return kExitDone;
 }
 
@@ -339,15 +348,12 @@ int importFrom(const ActionLine &line, CliContext &cli)
 int exportTo(const ActionLine &line, CliContext &cli)
 {
     const fs::path target = pathOf(line.arguments.constFirst());
-    auto read = readExisting(line.file);
-    if (const auto *failure = std::get_if<Failure>(&read))
-        return failed(kExport, cli, failure->message);
-    const std::optional<MeterSettings> &settings = std::get<std::optional<MeterSettings>>(read);
-    if (!settings)
-        return failed(kExport, cli, "no settings file at " + quoted(line.file) + ".");
+    const auto settings = requiredSettings(kExport, line.file, cli);
+    if (const int *status = std::get_if<int>(&settings))
+        return *status;
     if (!line.yes && entryExists(target))
         return refuseToReplace(kExport, cli, target, "the settings");
-    if (std::optional<Failure> failure = saveSettings(target, *settings, cli.decimalSeparator))
+    if (std::optional<Failure> failure = saveSettings(target, std::get<MeterSettings>(settings), cli.decimalSeparator))
         return failed(kExport, cli, failure->message);
     cli.out << "Wrote the settings of " << quoted(line.file) << " to " << quoted(target) << ".\n";
     return kExitDone;
