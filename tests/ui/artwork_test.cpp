@@ -27,10 +27,11 @@ QImage artwork(const char *name)
     return QImage(QStringLiteral(":/artwork/") + QString::fromLatin1(name));
 }
 
-QRgb sampleAt(const QImage &face, double angle, int radius)
+// The device pixel at a point given in face pixels from the needle's pivot pixel (265, 326).
+QRgb sampleAt(const QImage &face, int scale, double angle, int radius)
 {
-    const int x = static_cast<int>(std::lround(265 + radius * std::cos(angle)));
-    const int y = static_cast<int>(std::lround(326 - radius * std::sin(angle)));
+    const int x = static_cast<int>(std::floor(scale * (265.5 + radius * std::cos(angle))));
+    const int y = static_cast<int>(std::floor(scale * (326.5 - radius * std::sin(angle))));
     return face.pixel(x, y);
 }
 
@@ -52,9 +53,8 @@ TEST(Artwork, PicturesHaveTheirSizesInTwentyFourBitRgb)
         const char *name;
         QSize size;
     } cases[] = {
-        {"gauge_face.png", {528, 222}},
-        {"front_panel.png", {996, 622}},
-        {"warning_lamp.png", {67, 68}},
+        {"gauge_face.png", {528, 222}},     {"front_panel.png", {996, 622}},      {"warning_lamp.png", {67, 68}},
+        {"gauge_face@2x.png", {1056, 444}}, {"front_panel@2x.png", {1992, 1244}}, {"warning_lamp@2x.png", {134, 136}},
     };
     initArtwork();
     for (const auto &c : cases) {
@@ -73,18 +73,22 @@ TEST(Artwork, PicturesHaveTheirSizesInTwentyFourBitRgb)
     }
 }
 
-TEST(Artwork, MajorMarksLieOnTheNeedleAngles)
+TEST(Artwork, MajorMarksLieOnTheNeedleAnglesAtBothSizes)
 {
-    const QImage face = artwork("gauge_face.png");
-    ASSERT_FALSE(face.isNull());
-    for (int mark = 0; mark <= 10; ++mark) {
-        for (int radius = kMajorOnlyFrom; radius <= kMajorOnlyTo; ++radius)
-            EXPECT_TRUE(isInk(sampleAt(face, needleAngle(mark), radius))) << mark << " at radius " << radius;
-    }
-    for (int mark = 0; mark < 10; ++mark) {
-        const double midway = (needleAngle(mark) + needleAngle(mark + 1)) / 2;
-        for (int radius = kMajorOnlyFrom; radius <= kMajorOnlyTo; ++radius)
-            EXPECT_TRUE(isPaper(sampleAt(face, midway, radius))) << mark << "+ at radius " << radius;
+    for (const int scale : {1, 2}) {
+        const QImage face = artwork(scale == 1 ? "gauge_face.png" : "gauge_face@2x.png");
+        ASSERT_FALSE(face.isNull()) << scale;
+        for (int mark = 0; mark <= 10; ++mark) {
+            for (int radius = kMajorOnlyFrom; radius <= kMajorOnlyTo; ++radius)
+                EXPECT_TRUE(isInk(sampleAt(face, scale, needleAngle(mark), radius)))
+                    << scale << "x: " << mark << " at radius " << radius;
+        }
+        for (int mark = 0; mark < 10; ++mark) {
+            const double midway = (needleAngle(mark) + needleAngle(mark + 1)) / 2;
+            for (int radius = kMajorOnlyFrom; radius <= kMajorOnlyTo; ++radius)
+                EXPECT_TRUE(isPaper(sampleAt(face, scale, midway, radius)))
+                    << scale << "x: " << mark << "+ at radius " << radius;
+        }
     }
 }
 

@@ -1,8 +1,9 @@
 // Draws the three pictures of the main window: the front panel, the meter face and the
-// warning lamp; and, when given a second folder, the desktop icon. The face's marks are placed
-// with the needle's own angle table, so the needle lies on the printed 0..10 at the whole
-// positions. The output is the same bytes on every run: no clock, no system random source, and
-// fonts from fonts-liberation2 only.
+// warning lamp, each once at its size on screen and once at twice that (name@2x.png) for
+// high-density screens; and, when given a second folder, the desktop icon. The face's marks
+// are placed with the needle's own angle table, so the needle lies on the printed 0..10 at the
+// whole positions. The output is the same bytes on every run: no clock, no system random
+// source, and fonts from fonts-liberation2 only.
 
 #include "gauge/needle_geometry.hpp"
 #include "tools/artwork/app_icon.hpp"
@@ -101,6 +102,14 @@ QFont sans(double pixelSize, bool bold, double letterSpacing = 0)
     if (letterSpacing != 0)
         font.setLetterSpacing(QFont::AbsoluteSpacing, letterSpacing);
     return font;
+}
+
+// A picture of the given size in screen pixels, painted in those units whatever its scale.
+QImage canvas(int width, int height, int scale)
+{
+    QImage picture(width * scale, height * scale, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(scale);
+    return picture;
 }
 
 double toDegrees(double radians)
@@ -324,9 +333,9 @@ void paintFaceLettering(QPainter &painter)
     drawTextLine(painter, 343, 198, QStringLiteral("50 \u03a9"));
 }
 
-QImage paintGaugeFace()
+QImage paintGaugeFace(int scale)
 {
-    QImage face(kFaceWidth, kFaceHeight, QImage::Format_RGB32);
+    QImage face = canvas(kFaceWidth, kFaceHeight, scale);
     {
         QPainter painter(&face);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -351,7 +360,9 @@ QImage paintGaugeFace()
 
 QImage paintWarningLamp(const QImage &face)
 {
-    QImage lamp = face.copy(QRect(kLampOnFace, QSize(kLampWidth, kLampHeight)));
+    const int scale = static_cast<int>(face.devicePixelRatio());
+    QImage lamp = face.copy(QRect(kLampOnFace * scale, QSize(kLampWidth, kLampHeight) * scale));
+    lamp.setDevicePixelRatio(scale);
     QPainter painter(&lamp);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -429,7 +440,7 @@ void paintPanelBase(QImage &panel)
         light.setColorAt(0, QColor(196, 214, 189));
         light.setColorAt(0.55, QColor(180, 200, 173));
         light.setColorAt(1, QColor(160, 181, 154));
-        painter.fillRect(panel.rect(), light);
+        painter.fillRect(QRect(0, 0, kPanelWidth, kPanelHeight), light);
     }
     // A fine hammered finish.
     addGrain(panel, panel.rect(), 3, 0x5eed0002u);
@@ -810,7 +821,7 @@ void paintCaption(QPainter &painter, double x, double y, const QString &text)
 
 QImage paintFrontPanel(const QImage &face)
 {
-    QImage panel(kPanelWidth, kPanelHeight, QImage::Format_RGB32);
+    QImage panel = canvas(kPanelWidth, kPanelHeight, static_cast<int>(face.devicePixelRatio()));
     paintPanelBase(panel);
     QPainter painter(&panel);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -902,10 +913,15 @@ int main(int argc, char **argv)
     if (!makeFolder(argv[1]) || (argc == 3 && !makeFolder(argv[2])))
         return 1;
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    const QImage face = paintGaugeFace();
-    const bool ok = save(face, folder, QStringLiteral("gauge_face.png")) &&
-                    save(paintFrontPanel(face), folder, QStringLiteral("front_panel.png")) &&
-                    save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp.png")) &&
-                    (argc == 2 || saveIcon(QDir(QString::fromLocal8Bit(argv[2]))));
+    bool ok = true;
+    for (const int scale : {1, 2}) {
+        // The windows load name@2x.png on screens of higher density.
+        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+        const QImage face = paintGaugeFace(scale);
+        ok = ok && save(face, folder, QStringLiteral("gauge_face") + suffix) &&
+             save(paintFrontPanel(face), folder, QStringLiteral("front_panel") + suffix) &&
+             save(paintWarningLamp(face), folder, QStringLiteral("warning_lamp") + suffix);
+    }
+    ok = ok && (argc == 2 || saveIcon(QDir(QString::fromLocal8Bit(argv[2]))));
     return ok ? 0 : 1;
 }
