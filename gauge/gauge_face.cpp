@@ -1,5 +1,6 @@
 #include "gauge/gauge_face.hpp"
 
+#include "gauge/artwork_image.hpp"
 #include "gauge/needle_geometry.hpp"
 
 #include <QFont>
@@ -7,12 +8,7 @@
 #include <QPainter>
 #include <QPen>
 
-// The pictures live in a static library, where the linker drops the resource unless it is
-// named; Q_INIT_RESOURCE has to be used outside any namespace.
-static void initArtworkResource()
-{
-    Q_INIT_RESOURCE(artwork);
-}
+#include <utility>
 
 namespace merolan {
 
@@ -34,13 +30,13 @@ QFont faceFont()
     return font;
 }
 
-QImage loadFacePicture()
+QImage loadFacePicture(qreal ratio)
 {
-    initArtworkResource();
-    QImage picture(QStringLiteral(":/artwork/gauge_face.png"));
+    QImage picture = artworkImage(QStringLiteral("gauge_face"), ratio);
     if (picture.isNull()) {
         // Without the picture the face still draws, on plain white.
-        picture = QImage(kFaceWidth, kFaceHeight, QImage::Format_RGB32);
+        picture = QImage(QSize(kFaceWidth, kFaceHeight) * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
         picture.fill(Qt::white);
     }
     return picture.convertToFormat(QImage::Format_RGB32);
@@ -48,38 +44,29 @@ QImage loadFacePicture()
 
 } // namespace
 
-GaugeFace::GaugeFace(QWidget *parent) : QWidget(parent), face_(loadFacePicture()), image_(face_)
+GaugeFace::GaugeFace(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Picture2"));
     setFixedSize(kFaceWidth, kFaceHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    matchPixelRatio();
 }
 
 void GaugeFace::clear()
 {
+    marks_.clear();
     image_ = face_;
     update();
 }
 
 void GaugeFace::drawLine(QPoint from, QPoint to, int width, QColor color)
 {
-    QPainter painter(&image_);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    painter.drawLine(from, to);
-    update();
+    add(Line{from, to, width, color});
 }
 
 void GaugeFace::printText(QPoint topLeft, const QString &text)
 {
-    QPainter painter(&image_);
-    const QFont font = faceFont();
-    painter.setFont(font);
-    painter.setPen(kTextColor);
-    painter.setBackgroundMode(Qt::TransparentMode);
-    // The text cell starts at the point, so the baseline lies one ascent below it.
-    painter.drawText(topLeft + QPoint(0, painter.fontMetrics().ascent()), text);
-    update();
+    add(Text{topLeft, text});
 }
 
 void GaugeFace::drawNeedle(double position, bool thin)
@@ -88,8 +75,43 @@ void GaugeFace::drawNeedle(double position, bool thin)
     drawLine(QPoint(line.x1, line.y1), QPoint(line.x2, line.y2), thin ? 1 : 2, kNeedleColor);
 }
 
+void GaugeFace::add(Mark mark)
+{
+    marks_.push_back(std::move(mark));
+    paint(marks_.back());
+    update();
+}
+
+void GaugeFace::paint(const Mark &mark)
+{
+    QPainter painter(&image_);
+    if (const auto *line = std::get_if<Line>(&mark)) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(line->color, line->width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.drawLine(line->from, line->to);
+    } else if (const auto *text = std::get_if<Text>(&mark)) {
+        painter.setFont(faceFont());
+        painter.setPen(kTextColor);
+        painter.setBackgroundMode(Qt::TransparentMode);
+        // The text cell starts at the point, so the baseline lies one ascent below it.
+        painter.drawText(text->topLeft + QPoint(0, painter.fontMetrics().ascent()), text->text);
+    }
+}
+
+void GaugeFace::matchPixelRatio()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!face_.isNull() && face_.devicePixelRatio() == ratio)
+        return;
+    face_ = loadFacePicture(ratio);
+    image_ = face_;
+    for (const Mark &mark : marks_)
+        paint(mark);
+}
+
 void GaugeFace::paintEvent(QPaintEvent *)
 {
+    matchPixelRatio();
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
 }

@@ -6,12 +6,17 @@
 #include <QString>
 #include <QWidget>
 
+#include <variant>
+#include <vector>
+
 namespace merolan {
 
 // The meter face of the main window: the face picture with whatever was drawn or printed on
 // it since the last clear. Drawing goes into an off-screen image, so the needle and the texts
-// survive when the window is covered and repainted. Child controls placed on the face (limit
-// labels, warning lamp) are not touched by clearing or drawing.
+// survive when the window is covered and repainted. The image holds the device pixels of the
+// screen the face is on, so the needle and the texts are as sharp as the rest of the window;
+// positions and widths stay in the face's own pixels at every ratio. Child controls placed on
+// the face (limit labels, warning lamp) are not touched by clearing or drawing.
 class GaugeFace : public QWidget
 {
     Q_OBJECT
@@ -29,14 +34,33 @@ public:
     // The needle for a scale position, 2 pixels wide or 1 when thin.
     void drawNeedle(double position, bool thin);
 
+    // In device pixels, with the screen's pixel ratio as its own.
     const QImage &image() const { return image_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    struct Line {
+        QPoint from, to;
+        int width;
+        QColor color;
+    };
+    struct Text {
+        QPoint topLeft;
+        QString text;
+    };
+    using Mark = std::variant<Line, Text>;
+
+    void add(Mark mark);
+    void paint(const Mark &mark);
+    // On a screen of another ratio the face is fetched again and the marks are drawn anew.
+    void matchPixelRatio();
+
     QImage face_;
     QImage image_;
+    // What was drawn since the last clear: a needle and a few texts.
+    std::vector<Mark> marks_;
 };
 
 } // namespace merolan

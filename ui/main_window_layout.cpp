@@ -103,22 +103,14 @@ constexpr int kSmallReadoutPixels = 16;
 // The large readouts: light text on the dark of the system's menu text.
 QLabel *readout(QWidget *parent, const char *name, QRect rect, const QString &text, QColor colour, int pixels)
 {
-    QLabel *label = makeLabel(parent, name, rect, text);
+    QLabel *label = makeBoxLabel(parent, name, rect, text);
     label->setAutoFillBackground(true);
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::WindowText));
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
-    label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setAlignment(Qt::AlignCenter);
     label->setFont(sansFont(pixels));
-    return label;
-}
-
-QLabel *bordered(QWidget *parent, const char *name, QRect rect, const QString &text)
-{
-    QLabel *label = makeLabel(parent, name, rect, text);
-    label->setFrameStyle(QFrame::Box | QFrame::Plain);
     return label;
 }
 
@@ -141,7 +133,7 @@ QLineEdit *centredBox(QWidget *parent, const char *name, QRect rect, const QStri
 // The limit texts on the face: blue, boxed, centred.
 QLabel *limitLabel(QWidget *parent, const char *name, QRect rect)
 {
-    QLabel *label = bordered(parent, name, rect, QString());
+    QLabel *label = makeBoxLabel(parent, name, rect, QString());
     label->setAlignment(Qt::AlignCenter);
     label->setFont(arialFont(16, true));
     setTextColour(label, look::kLimitBlue);
@@ -158,27 +150,26 @@ void MainWindow::buildControls()
     setFont(sansFont(11)); // the classic 8-point dialog face the layout was drawn for
 
     makeLabel(this, "Label16", layout::voltageCaption, QStringLiteral("AD Voltage :"));
-    voltageLabel_ = bordered(this, "Label1", layout::voltageLabel, QStringLiteral("Label1"));
-    frameTraceLabel_ = bordered(this, "Label2", layout::frameTraceLabel, QStringLiteral("Label1"));
+    voltageLabel_ = makeBoxLabel(this, "Label1", layout::voltageLabel, QStringLiteral("Label1"));
+    frameTraceLabel_ = makeBoxLabel(this, "Label2", layout::frameTraceLabel, QStringLiteral("Label1"));
     for (QLabel *label : {voltageLabel_, frameTraceLabel_}) {
         label->setAlignment(Qt::AlignCenter);
         label->setFont(arialFont(16, false));
     }
-    positionLabel_ = bordered(this, "Label19", layout::positionLabel, QStringLiteral("Label13"));
+    positionLabel_ = makeBoxLabel(this, "Label19", layout::positionLabel, QStringLiteral("Label13"));
     makeLabel(this, "Label18", layout::positionCaption, QStringLiteral("Beräknad pwm"));
     testButton_ = makeButton(this, "Command5", layout::testButton, QStringLiteral("test"));
     testVoltageBox_ = makeLineEdit(this, "Text1", layout::testVoltageBox, QStringLiteral("0,9"));
     QGroupBox *lineFrame = makeFrame(this, "Frame5", layout::lineFrame, QStringLiteral("Frame5"));
     makeLabel(lineFrame, "Label7", layout::slopeCaption, QStringLiteral("k_lutning"));
-    slopeLabel_ = bordered(lineFrame, "Label8", layout::slopeLabel, QStringLiteral("Label8"));
+    slopeLabel_ = makeBoxLabel(lineFrame, "Label8", layout::slopeLabel, QStringLiteral("Label8"));
     makeLabel(lineFrame, "Label9", layout::interceptCaption, QStringLiteral("m_lutning"));
-    interceptLabel_ = bordered(lineFrame, "Label10", layout::interceptLabel, QStringLiteral("Label8"));
+    interceptLabel_ = makeBoxLabel(lineFrame, "Label10", layout::interceptLabel, QStringLiteral("Label8"));
 
-    frontPanel_ = makeLabel(this, "Picture1", layout::frontPanel, QString());
+    frontPanel_ = makeArtwork(this, "Picture1", layout::frontPanel, QStringLiteral("front_panel"));
     frontPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frontPanel_->setLineWidth(1);
     frontPanel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    frontPanel_->setPixmap(QPixmap(QStringLiteral(":/artwork/front_panel.png")));
     QWidget *panel = frontPanel_;
 
     dbmReadout_ =
@@ -224,8 +215,7 @@ void MainWindow::buildControls()
 
     gaugeFace_ = new GaugeFace(panel);
     gaugeFace_->move(layout::gaugeFace);
-    warningLamp_ = makeLabel(gaugeFace_, "Picture3", layout::warningLamp, QString());
-    warningLamp_->setPixmap(QPixmap(QStringLiteral(":/artwork/warning_lamp.png")));
+    warningLamp_ = makeArtwork(gaugeFace_, "Picture3", layout::warningLamp, QStringLiteral("warning_lamp"));
     warningLamp_->hide();
     makeLabel(gaugeFace_, "Label14", layout::minCaption, QStringLiteral("Min :"))->setFont(arialFont(15, true));
     minLimitLabel_ = limitLabel(gaugeFace_, "Label15", layout::minLimitLabel);

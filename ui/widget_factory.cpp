@@ -1,5 +1,8 @@
 #include "ui/widget_factory.hpp"
 
+#include "ui/artwork_label.hpp"
+#include "ui/box_label.hpp"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -40,6 +43,16 @@ QCheckBox *makeCheckBox(QWidget *parent, const char *name, QRect rect)
 QGroupBox *makeFrame(QWidget *parent, const char *name, QRect rect, const QString &title)
 {
     return place(new QGroupBox(title, parent), name, rect);
+}
+
+QLabel *makeBoxLabel(QWidget *parent, const char *name, QRect rect, const QString &text)
+{
+    return place(new BoxLabel(text, parent), name, rect);
+}
+
+QLabel *makeArtwork(QWidget *parent, const char *name, QRect rect, const QString &artwork)
+{
+    return place(new ArtworkLabel(artwork, parent), name, rect);
 }
 
 void setTextColour(QWidget *widget, QColor colour)

@@ -21,6 +21,10 @@ QLineEdit *makeLineEdit(QWidget *parent, const char *name, QRect rect, const QSt
 QPushButton *makeButton(QWidget *parent, const char *name, QRect rect, const QString &text);
 QCheckBox *makeCheckBox(QWidget *parent, const char *name, QRect rect);
 QGroupBox *makeFrame(QWidget *parent, const char *name, QRect rect, const QString &title);
+// A label in a one-pixel box of its text colour.
+QLabel *makeBoxLabel(QWidget *parent, const char *name, QRect rect, const QString &text);
+// A label showing one of the window's pictures ("front_panel", ...) sharp on any screen.
+QLabel *makeArtwork(QWidget *parent, const char *name, QRect rect, const QString &artwork);
 
 void setTextColour(QWidget *widget, QColor colour);
 void setButtonColour(QPushButton *button, QColor colour);

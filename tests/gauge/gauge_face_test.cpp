@@ -1,8 +1,10 @@
 #include "gauge/gauge_face.hpp"
 #include "gauge/needle_geometry.hpp"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QRect>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,12 +17,11 @@ namespace {
 
 const QRgb kNeedleRed = qRgb(192, 0, 0);
 
-// Distance of a pixel's centre from the needle's line segment, in pixels; the line runs
-// between pixel corners, where a two-pixel pen is centred.
-double distanceFromNeedle(const NeedleLine &line, int x, int y)
+// Distance of a point from the needle's line segment, in face pixels; the line runs between
+// pixel corners, where a two-pixel pen is centred.
+double distanceFromNeedle(const NeedleLine &line, double px, double py)
 {
     const double ax = line.x1, ay = line.y1, bx = line.x2, by = line.y2;
-    const double px = x + 0.5, py = y + 0.5;
     const double dx = bx - ax, dy = by - ay;
     const double t = std::clamp(((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
     return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
@@ -37,21 +38,42 @@ std::map<int, int> redPerRow(const QImage &image, const NeedleLine &line)
     return counts;
 }
 
+// The suites named *AtScreenScale run once more at the scales 1.25, 1.5 and 2.
+qreal screenRatio()
+{
+    return QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
+int devicePixels(int facePixels, qreal ratio)
+{
+    return static_cast<int>(std::ceil(facePixels * ratio - 1e-6));
+}
+
 } // namespace
 
-TEST(GaugeFace, IsTheFixedSizeFacePicture)
+TEST(GaugeFaceAtScreenScale, HoldsTheFacePictureInTheScreensDevicePixels)
 {
+    const qreal ratio = screenRatio();
     GaugeFace face;
     EXPECT_EQ(face.objectName(), "Picture2");
     EXPECT_EQ(face.size(), QSize(528, 222));
     EXPECT_EQ(face.minimumSize(), face.maximumSize());
-    QImage picture(QStringLiteral(":/artwork/gauge_face.png"));
-    ASSERT_FALSE(picture.isNull());
-    EXPECT_EQ(face.image(), picture.convertToFormat(face.image().format()));
+    EXPECT_EQ(face.image().devicePixelRatio(), ratio);
+    // Whole device pixels covering the face, never fewer.
+    EXPECT_EQ(face.image().size(), QSize(devicePixels(528, ratio), devicePixels(222, ratio)));
+    if (ratio == 1 || ratio == 2) {
+        QImage picture(ratio == 1 ? QStringLiteral(":/artwork/gauge_face.png")
+                                  : QStringLiteral(":/artwork/gauge_face@2x.png"));
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_EQ(face.image(), picture.convertToFormat(face.image().format()));
+    }
 }
 
-TEST(GaugeFace, NeedleCoversItsLineAndNothingElse)
+// The needle's geometry is in face pixels at every ratio; at ratio 2 it covers the line drawn
+// at ratio 1 doubled, in device pixels.
+TEST(GaugeFaceAtScreenScale, NeedleCoversItsLineAndNothingElse)
 {
+    const qreal ratio = screenRatio();
     for (double position : {0.0, 2.0, 5.0, 7.3, 10.5}) {
         GaugeFace face;
         const QImage bare = face.image();
@@ -60,7 +82,8 @@ TEST(GaugeFace, NeedleCoversItsLineAndNothingElse)
         int changed = 0;
         for (int y = 0; y < bare.height(); ++y) {
             for (int x = 0; x < bare.width(); ++x) {
-                const double distance = distanceFromNeedle(line, x, y);
+                const double distance = distanceFromNeedle(line, (x + 0.5) / ratio, (y + 0.5) / ratio);
+                const double faceY = (y + 0.5) / ratio;
                 const QRgb pixel = face.image().pixel(x, y);
                 if (pixel != bare.pixel(x, y)) {
                     ++changed;
@@ -68,11 +91,11 @@ TEST(GaugeFace, NeedleCoversItsLineAndNothingElse)
                     ASSERT_LE(distance, 1.5) << position << " at " << x << "," << y;
                 }
                 // Well inside the pen and away from the flat ends every pixel is needle red.
-                if (distance < 0.7 && y > std::min(line.y1, line.y2) + 1 && y < std::max(line.y1, line.y2) - 1)
+                if (distance < 0.7 && faceY > std::min(line.y1, line.y2) + 1 && faceY < std::max(line.y1, line.y2) - 1)
                     ASSERT_EQ(pixel, kNeedleRed) << position << " at " << x << "," << y;
             }
         }
-        EXPECT_GT(changed, 150) << position;
+        EXPECT_GT(changed, 150 * ratio * ratio) << position;
     }
 }
 

@@ -4,6 +4,7 @@
 #include "gauge/gauge_face.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
+#include "ui/box_label.hpp"
 #include "ui/calibration_data.hpp"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -496,6 +498,68 @@ TEST_F(MainWindowTest, CaptionsLineUpWithTheirBoxesAndReadoutsKeepRoom)
         const int room = readout->contentsRect().width() - readout->fontMetrics().horizontalAdvance("-107.08 dBm");
         EXPECT_GE(room, 12) << name;
     }
+}
+
+namespace {
+
+// Runs once more at the scales 1.25, 1.5 and 2, like every suite named *AtScreenScale.
+class MainWindowAtScreenScale : public MainWindowTest
+{
+};
+
+// Whether some device row (or column, for an upright band) inside the band of window pixels
+// has the colour from end to end.
+bool bandDrawn(const QImage &shot, const QRectF &band, qreal ratio, QRgb ink)
+{
+    const QRectF device(band.topLeft() * ratio, band.size() * ratio);
+    // The device pixels whose centres lie inside.
+    const int left = static_cast<int>(std::ceil(device.left() - 0.5)),
+              right = static_cast<int>(std::ceil(device.right() - 0.5));
+    const int top = static_cast<int>(std::ceil(device.top() - 0.5)),
+              bottom = static_cast<int>(std::ceil(device.bottom() - 0.5));
+    const bool across = band.width() > band.height();
+    for (int line = across ? top : left; line < (across ? bottom : right); ++line) {
+        bool whole = true;
+        for (int along = across ? left : top; whole && along < (across ? right : bottom); ++along)
+            whole = (across ? shot.pixel(along, line) : shot.pixel(line, along)) == ink;
+        if (whole)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(MainWindowAtScreenScale, ShowsEveryBoxWholeAndThePicturesInDevicePixels)
+{
+    store(factorySettings());
+    start();
+    window->resize(window->width(), 720); // the diagnostic strip too
+    window->show();
+    const qreal ratio = window->devicePixelRatioF();
+    const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shot.width(), std::lround(window->width() * ratio)); // 2010 at scale 2
+    for (const char *name : {"Picture1", "Picture3"})
+        EXPECT_EQ(find<QLabel>(name)->pixmap().devicePixelRatio(), ratio) << name;
+
+    int boxes = 0;
+    for (const BoxLabel *box : window->findChildren<BoxLabel *>()) {
+        if (!box->isVisibleTo(window.get()))
+            continue;
+        ++boxes;
+        const QRectF area(box->mapTo(window.get(), QPoint(0, 0)), box->size());
+        const QRgb ink = box->palette().color(QPalette::WindowText).rgb();
+        const QRectF sides[] = {
+            {area.left() + 2, area.top(), area.width() - 4, 1},
+            {area.left() + 2, area.bottom() - 1, area.width() - 4, 1},
+            {area.left(), area.top() + 2, 1, area.height() - 4},
+            {area.right() - 1, area.top() + 2, 1, area.height() - 4},
+        };
+        for (const QRectF &side : sides)
+            EXPECT_TRUE(bandDrawn(shot, side, ratio, ink))
+                << box->objectName().toStdString() << " side " << side.x() << "," << side.y();
+    }
+    EXPECT_GE(boxes, 10);
 }
 
 TEST_F(MainWindowTest, RecordingControlsCoverNoControlOfThePanel)
