@@ -1,5 +1,7 @@
-// Renders the three windows offscreen into PNG files for the README:
-//   merolan_screenshots OUTPUT_FOLDER
+// Renders the windows offscreen into PNG files for the README:
+//   merolan_screenshots OUTPUT_FOLDER [MAIN_WINDOW_FILE]
+// With a file name, only the main window is rendered, into that file: with QT_SCALE_FACTOR
+// set, it shows the window as a high-density screen gets it.
 #include "core/conversion.hpp"
 #include "core/reading_history.hpp"
 #include "core/settings_file.hpp"
@@ -72,8 +74,8 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TZ", "UTC"); // the same clock on the trend's axis wherever it is rendered
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: merolan_screenshots OUTPUT_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: merolan_screenshots OUTPUT_FOLDER [MAIN_WINDOW_FILE]\n");
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
@@ -92,6 +94,8 @@ int main(int argc, char *argv[])
     main.findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);
     main.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("1.25"));
     main.findChild<QPushButton *>(QStringLiteral("Command5"))->click();
+    if (argc == 3)
+        return save(&main, folder, argv[2]) ? 0 : 1;
     bool ok = save(&main, folder, "main_window.png");
 
     main.findChild<QPushButton *>(QStringLiteral("Command3"))->click();
