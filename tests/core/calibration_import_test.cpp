@@ -3,19 +3,17 @@
 #include "core/conversion.hpp"
 
 #include "core/settings_file.hpp"
+#include "tests/support/temporary_folder.hpp"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 using namespace merolan;
 namespace fs = std::filesystem;
 
 TEST(CalibrationImport, OnlyAPlausibleRecordReplacesTheSettings)
 {
-    QTemporaryDir dir;
-    const fs::path file = fs::path(dir.path().toStdString()) / "preset.dat";
+    TemporaryFolder dir;
+    const fs::path file = dir.path() / "preset.dat";
     const auto withFactory = [](auto change) {
         MeterSettings s = factorySettings();
         change(s);
@@ -62,8 +60,8 @@ TEST(CalibrationImport, OnlyAPlausibleRecordReplacesTheSettings)
 
 TEST(CalibrationImport, AFileMeasuresTheSameWhicheverDecimalMarkMadeOrReadsIt)
 {
-    QTemporaryDir dir;
-    const fs::path file = fs::path(dir.path().toStdString()) / "colleague.dat";
+    TemporaryFolder dir;
+    const fs::path file = dir.path() / "colleague.dat";
     struct Reading {
         double levelDbm;
         LampAction lamp;
