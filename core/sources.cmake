@@ -1,0 +1,24 @@
+# The core's sources, read by this folder's CMakeLists.txt and by the Windows build of the core
+# (windows/), so that a new file needs naming once.
+set(merolan_core_sources
+    text_format.cpp
+    setting_value.cpp
+    meter_settings.cpp
+    settings_fields.cpp
+    windows1252.cpp
+    settings_record.cpp
+    atomic_file.cpp
+    settings_file.cpp
+    calibration_import.cpp
+    calibration_rules.cpp
+    wire_protocol.cpp
+    conversion.cpp
+    readout_text.cpp
+    reading_chain.cpp
+    reading_record.cpp
+    reading_history.cpp
+    csv_log.cpp
+    link_status.cpp
+    reading_lines.cpp
+)
+list(TRANSFORM merolan_core_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
