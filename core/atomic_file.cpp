@@ -10,7 +10,6 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <fstream>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -65,6 +64,11 @@ std::string causeOf(std::error_code error)
         return "a part of its folder path is a file, not a folder";
     if (error == std::errc::too_many_symbolic_link_levels)
         return "its links point in a circle";
+#ifdef _WIN32
+    // A sharing or lock violation: the other program opened the file without sharing it.
+    if (error == std::errc::device_or_resource_busy)
+        return "another program has it open";
+#endif
     std::string text = error.message();
     if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
@@ -350,32 +354,69 @@ std::error_code lastError()
     return {static_cast<int>(::GetLastError()), std::system_category()};
 }
 
+class Handle
+{
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle()
+    {
+        if (valid())
+            ::CloseHandle(handle_);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Closing is where a network drive may first report a failed write.
+    std::error_code close()
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) ? std::error_code() : lastError();
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// The marks a user or an administrator sets on the file, carried over as the permission bits
+// are on other systems. The archive mark is not among them: the content changes, so it is set
+// as on every write, for a backup to see the change.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 } // namespace
 
 std::variant<FileBytes, Failure> readFileBytes(const fs::path &file, std::size_t limit)
 {
-    std::error_code ec;
-    const fs::file_type type = fs::status(file, ec).type();
-    if (type == fs::file_type::not_found)
-        return FileBytes{};
-    if (ec)
-        return readFailure(ec);
-    if (type == fs::file_type::directory)
-        return Failure{kFolderInPlace};
-    if (type != fs::file_type::regular)
-        return Failure{kNotAPlainFile};
-    // read() turns a failing read into badbit rather than an exception.
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return Failure{"it cannot be opened."};
-    FileBytes result{true, {}};
-    char buffer[4096];
-    while (in && result.bytes.size() < limit) {
-        in.read(buffer, static_cast<std::streamsize>(std::min(sizeof buffer, limit - result.bytes.size())));
-        result.bytes.insert(result.bytes.end(), buffer, buffer + in.gcount());
+    // Sharing everything, a read never stands in the way of another program's save. Backup
+    // semantics lets a folder open as well, so that it is reported as such.
+    Handle in{::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    if (!in.valid()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return FileBytes{};
+        return readFailure({static_cast<int>(error), std::system_category()});
     }
-    if (in.bad())
-        return readFailure(std::make_error_code(std::errc::io_error));
+    // A device name such as NUL or CON opens as well.
+    if (::GetFileType(in.get()) != FILE_TYPE_DISK)
+        return Failure{kNotAPlainFile};
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!::GetFileInformationByHandle(in.get(), &info))
+        return readFailure(lastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Failure{kFolderInPlace};
+    FileBytes result{true, {}};
+    std::uint8_t buffer[4096];
+    while (result.bytes.size() < limit) {
+        DWORD got = 0;
+        const auto wanted = static_cast<DWORD>(std::min(sizeof buffer, limit - result.bytes.size()));
+        if (!::ReadFile(in.get(), buffer, wanted, &got, nullptr))
+            return readFailure(lastError());
+        if (got == 0)
+            break;
+        result.bytes.insert(result.bytes.end(), buffer, buffer + got);
+    }
     return result;
 }
 
@@ -384,11 +425,10 @@ std::optional<Failure> createFileIfMissing(const fs::path &file)
     const fs::path target = followLinks(file);
     if (std::optional<Failure> failure = createFolderOf(target))
         return failure;
-    const HANDLE out = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    const Handle out{::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!out.valid())
         return creationFailure(folderOf(target), lastError());
-    ::CloseHandle(out);
     return std::nullopt;
 }
 
@@ -401,44 +441,65 @@ std::optional<Failure> replaceFileContent(const fs::path &file, std::span<const 
     if (std::optional<Failure> failure = createFolderOf(target))
         return failure;
     const fs::path folder = folderOf(target);
-    std::error_code ec;
-    if (fs::is_directory(target, ec))
+    const DWORD old = ::GetFileAttributesW(target.c_str());
+    const bool replacing = old != INVALID_FILE_ATTRIBUTES;
+    if (replacing && (old & FILE_ATTRIBUTE_DIRECTORY))
         return Failure{kFolderInPlace};
+    // The mark says the file is to stay as it is, and Windows refuses to replace it anyway; a
+    // save that took it off would undo the user's choice.
+    if (replacing && (old & FILE_ATTRIBUTE_READONLY))
+        return Failure{"permission denied (it is marked read-only)."};
     removeStaleTemporaries(folder, name);
 
     fs::path temporary;
-    HANDLE out = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && out == INVALID_HANDLE_VALUE; ++attempt) {
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
         const std::string fresh = temporaryName(name);
         temporary = folder / fs::path(std::u8string(fresh.begin(), fresh.end()));
-        out = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (out == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
+        created =
+            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
             break;
     }
-    if (out == INVALID_HANDLE_VALUE)
+    Handle out{created};
+    if (!out.valid())
         return creationFailure(folder, lastError());
 
     std::error_code failed;
     while (!failed && !content.empty()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1u << 30));
-        if (!::WriteFile(out, content.data(), chunk, &written, nullptr))
+        if (!::WriteFile(out.get(), content.data(), chunk, &written, nullptr))
             failed = lastError();
         else if (written == 0)
             failed = std::make_error_code(std::errc::io_error);
         else
             content = content.subspan(written);
     }
-    if (!failed && !::FlushFileBuffers(out))
+    if (!failed && replacing) {
+        FILE_BASIC_INFO basic = {}; // times of zero stay as they are
+        basic.FileAttributes = (old & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE;
+        if (!::SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic))
+            failed = lastError();
+    }
+    if (!failed && !::FlushFileBuffers(out.get()))
         failed = lastError();
-    if (!::CloseHandle(out) && !failed)
-        failed = lastError();
+    const std::error_code closed = out.close();
+    if (!failed)
+        failed = closed;
+    // A plain rename refuses an existing name, so the move replaces it. Windows denies it the
+    // same way whether permission is missing or another program holds the file without sharing
+    // its deletion; the message names both.
+    bool moveDenied = false;
     if (!failed &&
-        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         failed = lastError();
+        moveDenied = failed.value() == ERROR_ACCESS_DENIED;
+    }
     if (failed) {
-        fs::remove(temporary, ec);
-        return Failure{causeOf(failed) + "."};
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return Failure{moveDenied ? "permission denied, or another program has it open." : causeOf(failed) + "."};
     }
     return std::nullopt;
 }

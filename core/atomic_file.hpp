@@ -35,7 +35,8 @@ std::optional<Failure> createFileIfMissing(const std::filesystem::path &file);
 
 // A crash or power cut at any moment leaves either the old or the new content: the bytes go to
 // a fresh file beside it, reach the disk, then take its name. A link stays a link (the file it
-// points at is replaced), the permission bits stay, a missing folder is created.
+// points at is replaced), the permission bits stay, a missing folder is created. On Windows the
+// hidden, system and not-indexed marks stay, and a file marked read-only is refused.
 std::optional<Failure> replaceFileContent(const std::filesystem::path &file, std::span<const std::uint8_t> content);
 
 } // namespace merolan

@@ -1,5 +1,6 @@
 #include "core/calibration_import.hpp"
 
+#include "core/atomic_file.hpp"
 #include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
@@ -32,7 +33,7 @@ std::optional<Failure> importCalibrationFile(const std::filesystem::path &file, 
                                              char decimalSeparator)
 {
     const auto notACalibration = [&](const std::string &why) {
-        return Failure{"The file \"" + file.string() + "\" is not a calibration file: " + why};
+        return Failure{"The file \"" + displayName(file) + "\" is not a calibration file: " + why};
     };
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
