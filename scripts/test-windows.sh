@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the standard-library core and its unit tests as Windows
+# programs with MinGW-w64 into build-windows/, and runs them under Wine through CTest.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+missing=()
+for pkg in g++-mingw-w64-x86-64-posix wine64 libgtest-dev cmake ninja-build; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+if ((${#missing[@]})); then
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update
+    $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$root/windows" -B "$root/build-windows" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DMEROLAN_WERROR=ON
+cmake --build "$root/build-windows" --parallel "$(nproc)"
+# The test sets up Wine itself (windows/CMakeLists.txt): a prefix of its own inside
+# build-windows/, no display. Creating the prefix on the first run takes a while.
+cd "$root/build-windows"
+ctest --output-on-failure --timeout 600
