@@ -92,6 +92,35 @@ TEST(Artwork, MajorMarksLieOnTheNeedleAnglesAtBothSizes)
     }
 }
 
+// The program maps the user's range onto the printed 0..10 and prints that range's values
+// itself; any other number, unit or arc on the face would contradict the reading. So ink lies
+// only in the band of the main scale (its marks, numbers and the mirror's edges), and within
+// a few degrees of its ends.
+TEST(Artwork, FacePrintsNothingButTheMainScale)
+{
+    constexpr double kBandInner = 246;
+    constexpr double kBandOuter = 318;
+    constexpr double kEndMargin = 4 * merolan::kNeedlePi / 180;
+    for (const int scale : {1, 2}) {
+        const QImage face = artwork(scale == 1 ? "gauge_face.png" : "gauge_face@2x.png");
+        ASSERT_FALSE(face.isNull()) << scale;
+        int stray = 0;
+        for (int y = 0; y < face.height(); ++y) {
+            for (int x = 0; x < face.width(); ++x) {
+                const double dx = (x + 0.5) / scale - 265.5;
+                const double dy = 326.5 - (y + 0.5) / scale;
+                const double radius = std::hypot(dx, dy);
+                const double angle = std::atan2(dy, dx);
+                const bool inBand = radius >= kBandInner && radius <= kBandOuter &&
+                                    angle <= needleAngle(0) + kEndMargin && angle >= needleAngle(10) - kEndMargin;
+                if (!inBand && isInk(face.pixel(x, y)) && stray++ < 5)
+                    ADD_FAILURE() << scale << "x: ink at " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(stray, 0) << scale << "x";
+    }
+}
+
 // The controls of the right-hand panel are placed into these painted boxes.
 TEST(Artwork, FrontPanelBoxesHaveGreenFramesAtTheirEdges)
 {

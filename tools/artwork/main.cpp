@@ -46,11 +46,14 @@ const QPoint kLampOnFace(228, 144);
 // The needle's pixel (265, 326) is the pivot; Qt puts pixel centres at half coordinates.
 const QPointF kPivot(265.5, 326.5);
 
-// Radii of the printed scales, outermost first. The main scale's major marks alone reach
+// Radii of the printed scale and the mirror, outermost first. The major marks alone reach
 // beyond kMainHalfOuter, which is what lets a check tell a major mark from a half mark. The
-// main numbers sit at the radius where the help-scale texts printed at (83, 35), (200, 0),
-// (315, 0) and (421, 35) come just above the 2, 4, 6 and 8. Nothing is printed in the lower
-// corners (limit labels) or just above the pivot (the warning lamp).
+// numbers sit at the radius where the help-scale texts printed at (83, 35), (200, 0), (315, 0)
+// and (421, 35) come just above the 2, 4, 6 and 8. The face carries one scale only, 0 to 10:
+// the program maps whatever range the user sets onto it and prints that range's values in
+// blue, so any other printed number or unit would contradict the reading. Inside the mirror
+// the paper stays bare, for the warning lamp above the pivot and the limit labels in the
+// lower corners.
 constexpr double kMainNumberRadius = 299;
 constexpr double kMainMajorOuter = 285;
 constexpr double kMainHalfOuter = 277;
@@ -58,21 +61,8 @@ constexpr double kMainMinorOuter = 272;
 constexpr double kMainArc = 266;
 constexpr double kMirrorOuter = 260;
 constexpr double kMirrorInner = 248;
-constexpr double kVoltArc = 242;
-constexpr double kVoltMinorInner = 236;
-constexpr double kVoltMajorInner = 230;
-constexpr double kVoltNumberRadius = 223;
-constexpr double kDbNumberRadius = 202;
-constexpr double kDbArc = 192;
-constexpr double kDbMinorInner = 188;
-constexpr double kDbMajorInner = 185.5;
-// The longest dB marks stop short of the lamp's place above the pivot.
-constexpr double kDbLongInner = 184;
 
 constexpr double kFullScale = 10.0;
-// The dBm arc reads the same needle as the 0..3 V scale, logarithmically: +3 at full scale.
-constexpr double kDbAtFullScale = 3.0;
-constexpr double kDbLow = -9.0;
 
 const QColor kInk(22, 22, 20);
 
@@ -191,11 +181,6 @@ void tick(QPainter &painter, double angle, double from, double to, double width)
     painter.drawLine(polar(angle, from), polar(angle, to));
 }
 
-double dbPosition(double db)
-{
-    return kFullScale * std::pow(10.0, (db - kDbAtFullScale) / 20);
-}
-
 // ---------------------------------------------------------------------------------------
 // The meter face
 
@@ -279,60 +264,6 @@ void paintMainScale(QPainter &painter)
         drawCentred(painter, polar(needleAngle(mark), kMainNumberRadius), QString::number(mark));
 }
 
-// The lower voltage range: 3 V at full scale, read on the same needle.
-void paintVoltScale(QPainter &painter)
-{
-    strokeArc(painter, kVoltArc, needleAngle(0), needleAngle(kFullScale), 1.2);
-    for (int tenth = 0; tenth <= 30; ++tenth) {
-        const double angle = needleAngle(tenth * kFullScale / 30);
-        if (tenth % 5 == 0)
-            tick(painter, angle, kVoltArc + 0.6, kVoltMajorInner, 1.8);
-        else
-            tick(painter, angle, kVoltArc + 0.6, kVoltMinorInner, 0.9);
-    }
-    painter.setPen(kInk);
-    painter.setFont(sans(13, true));
-    const char *labels[] = {"0", "0.5", "1", "1.5", "2", "2.5", "3"};
-    for (int half = 0; half <= 6; ++half)
-        drawCentred(painter, polar(needleAngle(half * kFullScale / 6), kVoltNumberRadius),
-                    QString::fromLatin1(labels[half]));
-}
-
-void paintDbScale(QPainter &painter)
-{
-    strokeArc(painter, kDbArc, needleAngle(dbPosition(kDbLow)), needleAngle(kFullScale), 1.1);
-    for (int halfDb = 2 * static_cast<int>(kDbLow); halfDb <= 2 * static_cast<int>(kDbAtFullScale); ++halfDb) {
-        const double db = halfDb / 2.0;
-        const double angle = needleAngle(dbPosition(db));
-        if (halfDb % 6 == 0)
-            tick(painter, angle, kDbArc + 0.6, kDbLongInner, 1.7);
-        else if (halfDb % 2 == 0)
-            tick(painter, angle, kDbArc + 0.6, kDbMajorInner, 1.2);
-        else
-            tick(painter, angle, kDbArc + 0.6, kDbMinorInner, 0.8);
-    }
-    painter.setPen(kInk);
-    painter.setFont(sans(12, true));
-    for (int db = static_cast<int>(kDbLow); db <= static_cast<int>(kDbAtFullScale); db += 3) {
-        const QString text = db > 0 ? QStringLiteral("+%1").arg(db) : QString::number(db);
-        drawCentred(painter, polar(needleAngle(dbPosition(db)), kDbNumberRadius), text);
-    }
-}
-
-// Lettering inside the arcs, left and right of the lamp's place below the centre.
-void paintFaceLettering(QPainter &painter)
-{
-    painter.setPen(kInk);
-    painter.setFont(sans(11, true, 1.5));
-    drawTextLine(painter, 188, 180, QStringLiteral("RMS"));
-    painter.setFont(sans(14, true, 1.5));
-    drawTextLine(painter, 188, 198, QStringLiteral("VOLTS"));
-    painter.setFont(sans(14, true, 1));
-    drawTextLine(painter, 343, 180, QStringLiteral("dBm"));
-    painter.setFont(sans(11, true, 1));
-    drawTextLine(painter, 343, 198, QStringLiteral("50 \u03a9"));
-}
-
 QImage paintGaugeFace(int scale)
 {
     QImage face = canvas(kFaceWidth, kFaceHeight, scale);
@@ -348,9 +279,6 @@ QImage paintGaugeFace(int scale)
     painter.setRenderHint(QPainter::TextAntialiasing);
     paintMirror(painter);
     paintMainScale(painter);
-    paintVoltScale(painter);
-    paintDbScale(painter);
-    paintFaceLettering(painter);
     paintBezelShadow(painter);
     return face;
 }
@@ -491,13 +419,8 @@ void paintTitleStrip(QPainter &painter)
     painter.setPen(QColor(236, 240, 228));
     const QFontMetricsF metrics(painter.font(), painter.device());
     painter.drawText(QPointF(52, strip.center().y() + metrics.capHeight() / 2), QStringLiteral("RF MILLIVOLTMETER"));
-    painter.setFont(sans(12, false, 1.5));
-    painter.setPen(QColor(196, 210, 198));
-    const QString range = QStringLiteral("1 MHz \u2013 1 GHz     50 \u03a9     \u22129 \u2026 +3 dBm");
-    const QFontMetricsF small(painter.font(), painter.device());
-    painter.drawText(
-        QPointF(strip.right() - 18 - small.horizontalAdvance(range), strip.center().y() + small.capHeight() / 2),
-        range);
+    // The band names the instrument and rates nothing: frequency span, impedance and level
+    // range depend on the probe and on the user's settings, which a printed panel cannot know.
 }
 
 // The meter window: a black moulded bezel around the face, with a soft shadow on the panel.
@@ -620,13 +543,7 @@ void paintSticker(QPainter &painter)
     painter.setPen(QPen(QColor(120, 120, 112), 0.6));
     painter.drawLine(QPointF(-46, 5), QPointF(78, 5));
     painter.drawLine(QPointF(-46, 21), QPointF(78, 21));
-    // Entered by hand, in ink.
-    painter.setPen(QPen(QColor(30, 50, 140), 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QFont hand = sans(11, false);
-    hand.setItalic(true);
-    painter.setFont(hand);
-    painter.drawText(QPointF(-38, 2), QStringLiteral("12 / 03"));
-    painter.drawText(QPointF(-38, 18), QStringLiteral("12 / 04"));
+    // The lines stay blank: a date there would vouch for a calibration nobody made.
     painter.restore();
 }
 
@@ -849,8 +766,6 @@ QImage paintFrontPanel(const QImage &face)
     painter.setFont(sans(11, true, 1.5));
     paintCaption(painter, knob.x(), 486, QStringLiteral("ZERO"));
     paintCaption(painter, probe.x(), 486, QStringLiteral("PROBE"));
-    painter.setFont(sans(10, false, 1));
-    paintCaption(painter, probe.x(), 574, QStringLiteral("50 \u03a9"));
     paintZeroKnob(painter, knob);
     paintProbeConnector(painter, probe);
 
