@@ -129,8 +129,10 @@ std::string summaryOf(const TrendStatistics &stats, bool relative, const MeterSe
                   seconds > 0 ? static_cast<double>(stats.count + stats.unusable) / seconds : 0.0);
     return "readings " + std::to_string(stats.count + stats.unusable) + " (" + std::to_string(stats.unusable) +
            " without a level), unanswered polls " + std::to_string(session.unansweredPolls()) + ", dropped reads " +
-           std::to_string(session.readsDropped()) + "\nmin " + level(stats.minimum) + ", max " + level(stats.maximum) +
-           ", mean " + level(stats.mean) + " (mean power), " + rate + " readings/s\n";
+           std::to_string(session.readsDropped()) +
+           (session.readsUnasked() > 0 ? " (" + std::to_string(session.readsUnasked()) + " unasked)" : "") + "\nmin " +
+           level(stats.minimum) + ", max " + level(stats.maximum) + ", mean " + level(stats.mean) + " (mean power), " +
+           rate + " readings/s\n";
 }
 
 } // namespace
@@ -231,7 +233,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
         // Bytes that never make a reading are a wiring or speed problem, not a silent meter.
         finish(kExitNoAnswer,
                session.readsDropped() > 0
-                   ? QStringLiteral("no valid answer from the meter on %1 for %2 s (reads dropped as malformed: "
+                   ? QStringLiteral("no valid answer from the meter on %1 for %2 s (reads dropped: "
                                     "%3; wrong speed, or another device on the line?).")
                          .arg(options.device, seconds)
                          .arg(session.readsDropped())

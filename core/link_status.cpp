@@ -40,10 +40,15 @@ std::string linkStatusText(const LinkStatus &status)
                 add("last answer " + oneDecimal(*status.secondsSinceAnswer) + " s ago");
         }
     }
-    if (status.readsDropped == 1)
-        add("1 read dropped");
-    else if (status.readsDropped > 1)
-        add(std::to_string(status.readsDropped) + " reads dropped");
+    if (status.readsDropped > 0) {
+        // Unasked readings point at the meter or the line, malformed ones rather at the speed or
+        // the wiring: the count tells the two apart.
+        std::string dropped = status.readsDropped == 1 ? std::string("1 read dropped")
+                                                       : std::to_string(status.readsDropped) + " reads dropped";
+        if (status.readsUnasked > 0)
+            dropped += " (" + std::to_string(status.readsUnasked) + " unasked)";
+        add(dropped);
+    }
     if (!status.recordingFile.empty())
         add("Recording " + status.recordingFile);
     return text;

@@ -16,7 +16,8 @@ struct LinkStatus {
     std::optional<double> secondsSinceAnswer; // absent before the first answer
     std::optional<double> secondsUnanswered;  // since the oldest poll still waiting for its answer
     std::size_t readsDropped = 0;
-    std::string recordingFile; // the log's file name; empty while not recording
+    std::size_t readsUnasked = 0; // of readsDropped: readings no poll asked for
+    std::string recordingFile;    // the log's file name; empty while not recording
 };
 
 // A poll unanswered for this long is a silent meter, not a reply on its way.

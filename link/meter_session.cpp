@@ -54,6 +54,8 @@ void MeterSession::choosePort(int number)
         return;
     closeTimer_.stop();
     const QString device = portDevices().value(number - kFirstPortNumber);
+    // Polls sent on the line before have no answer coming on this one.
+    readingsDueNow_ = readingsDueBefore_ = 0;
     std::optional<QString> problem;
     if (device.isEmpty()) {
         link_.close();
@@ -126,7 +128,10 @@ void MeterSession::setPaced(bool on)
 
 bool MeterSession::pollOnce()
 {
-    return sendPoll(link_, state_);
+    if (!sendPoll(link_, state_))
+        return false;
+    pollWentOut(false);
+    return true;
 }
 
 bool MeterSession::sendPanelPwm(double value)
@@ -150,11 +155,31 @@ void MeterSession::pollTick()
     emit pollSent();
     if (!sendPoll(link_, state_))
         return;
+    pollWentOut(true);
     if (awaitingAnswer_)
         ++unansweredPolls_;
     awaitingAnswer_ = true;
     if (!oldestUnansweredMs_)
         oldestUnansweredMs_ = nowUtcMs();
+}
+
+void MeterSession::pollWentOut(bool cyclePoll)
+{
+    if (cyclePoll) {
+        readingsDueBefore_ = readingsDueNow_;
+        readingsDueNow_ = 0;
+    }
+    ++readingsDueNow_;
+}
+
+bool MeterSession::takeReadingDue()
+{
+    // The oldest poll first: it is the one a meter answering in order answers now.
+    int &due = readingsDueBefore_ > 0 ? readingsDueBefore_ : readingsDueNow_;
+    if (due == 0)
+        return false;
+    --due;
+    return true;
 }
 
 void MeterSession::closeTick()
@@ -170,8 +195,18 @@ void MeterSession::readArrived(const QByteArray &read)
     const auto bytes =
         std::span(reinterpret_cast<const std::uint8_t *>(read.constData()), static_cast<std::size_t>(read.size()));
     std::optional<DecodedReading> reading = decodeReadingFrame(bytes);
+    if (reading && !takeReadingDue()) {
+        // No poll is owed a reading, so this one answers none: it neither paces the next poll
+        // nor counts as the latest answer.
+        ++readsDropped_;
+        ++readsUnasked_;
+        emit readDropped(read);
+        return;
+    }
     const bool answered = std::exchange(awaitingAnswer_, false);
     if (!reading) {
+        // A malformed read may be noise ahead of the reply (or a reply cut apart): the poll keeps
+        // its right to a reading, so the whole reply after it still counts.
         ++readsDropped_;
         emit readDropped(read);
         replyArrived(answered);

@@ -87,14 +87,19 @@ public:
     std::optional<std::int64_t> lastAnswerUtcMs() const { return lastAnswerMs_; }
     // When the oldest poll still waiting for its answer went out; absent when none waits.
     std::optional<std::int64_t> oldestUnansweredPollUtcMs() const { return oldestUnansweredMs_; }
+    // Reads that gave no reading: malformed ones, and readings no poll asked for.
     int readsDropped() const { return readsDropped_; }
+    // Of readsDropped, the well-formed readings that came when no poll was waiting for one: a
+    // reading frame carries no check, so a meter or a line that talks unasked is told apart only
+    // by counting, one reading per poll.
+    int readsUnasked() const { return readsUnasked_; }
     // Polls followed by the next poll before any reply came.
     int unansweredPolls() const { return unansweredPolls_; }
 
 signals:
     // Every accepted reply, after its update frame went out, with the record the log keeps.
     void readingHandled(const merolan::ReadingOutcome &outcome, const merolan::ReadingRecord &record);
-    // A read that was not one reply of three bytes; it is dropped.
+    // A read that was not one reply of three bytes, or a reading no poll asked for; it is dropped.
     void readDropped(const QByteArray &read);
     void pollSent();
     void measuringChanged(bool on);
@@ -107,6 +112,8 @@ private:
     void replyArrived(bool answersTheLastPoll);
     void closeTick();
     void readArrived(const QByteArray &read);
+    void pollWentOut(bool cyclePoll);
+    bool takeReadingDue();
     void portLost(const QString &message);
 
     AppState &state_;
@@ -122,7 +129,14 @@ private:
     std::optional<std::int64_t> lastAnswerMs_;
     std::optional<std::int64_t> oldestUnansweredMs_;
     int readsDropped_ = 0;
+    int readsUnasked_ = 0;
     int unansweredPolls_ = 0;
+    // Polls whose reading has not come: those sent since the latest cycle poll (that one
+    // included), and those sent in the cycle before. Older ones have lapsed, so a meter silent
+    // for a while cannot save up rights for readings it later sends unasked, while an answer
+    // that missed the paced time-out is still taken.
+    int readingsDueNow_ = 0;
+    int readingsDueBefore_ = 0;
     bool awaitingAnswer_ = false;
     bool paced_ = false;
     bool sendsUpdateFrames_ = true;

@@ -21,6 +21,9 @@ TEST(LinkStatus, SaysWhatTheLineIsDoing)
     LinkStatus recording = live;
     recording.readsDropped = 2;
     recording.recordingFile = "run.csv";
+    LinkStatus chatty = live; // a meter that also sends readings nobody polled for
+    chatty.readsDropped = 7;
+    chatty.readsUnasked = 5;
     LinkStatus stoppedRecording = idle;
     stoppedRecording.readsDropped = 1;
     stoppedRecording.recordingFile = "run.csv";
@@ -33,6 +36,7 @@ TEST(LinkStatus, SaysWhatTheLineIsDoing)
         {silent, "Com 1 · /dev/ttyUSB0 · No answer from the meter for 5 s"},
         {recording,
          "Com 1 · /dev/ttyUSB0 · 3.0 readings/s · last answer 0.3 s ago · 2 reads dropped · Recording run.csv"},
+        {chatty, "Com 1 · /dev/ttyUSB0 · 3.0 readings/s · last answer 0.3 s ago · 7 reads dropped (5 unasked)"},
         {stoppedRecording, "No port open · 1 read dropped · Recording run.csv"},
     };
     for (const auto &[status, text] : cases)

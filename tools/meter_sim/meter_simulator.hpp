@@ -56,6 +56,10 @@ public:
     // Answers with exactly this code, no noise, until a level or sweep is set again.
     void setRawCode(quint32 code);
 
+    // Puts bytes on the line as they are, outside any answer: for a line fault no mode plays,
+    // timed by the caller.
+    void sendRaw(const QByteArray &bytes) { writeToLine(bytes); }
+
     void setFault(Fault fault);
     Fault fault() const { return fault_; }
     void setSplitPause(std::chrono::milliseconds pause);
