@@ -167,14 +167,19 @@ double roundHalfEven(double value, int decimals)
 
 double parseLeadingNumber(std::string_view text, char point)
 {
+    return readLeadingNumber(text, point).value.value_or(0);
+}
+
+LeadingNumber readLeadingNumber(std::string_view text, char point)
+{
     std::size_t start = 0;
     while (start < text.size() && isBlank(text[start]))
         ++start;
     const std::string_view rest = text.substr(start);
     const std::size_t length = numberPrefixLength(rest, point);
     if (length == 0)
-        return 0;
-    return convertNumber(rest.substr(0, length), point).value_or(0);
+        return {};
+    return {convertNumber(rest.substr(0, length), point), start + length};
 }
 
 std::string numberText(double value)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,15 @@ double roundHalfEven(double value, int decimals);
 // exponent) after leading blanks; a text without one, or whose number overflows a double, reads
 // as 0.
 double parseLeadingNumber(std::string_view text, char point = '.');
+
+// The number parseLeadingNumber reads, and where it ends: `length` counts the blanks before it
+// and is 0 when the text does not start with a number; `value` is empty then, and when the number
+// overflows a double. For readers that also need what follows the number.
+struct LeadingNumber {
+    std::optional<double> value;
+    std::size_t length = 0;
+};
+LeadingNumber readLeadingNumber(std::string_view text, char point = '.');
 
 // 15 significant digits, trailing zeros dropped, "." as the point, a leading blank for values
 // of 0 and above, no zero before the point below 1 (" .5", "-.25"), and exponent form outside

@@ -2,8 +2,6 @@
 
 #include "core/text_format.hpp"
 
-#include <cmath>
-
 namespace merolan {
 namespace {
 
@@ -28,10 +26,7 @@ std::string formatHelpScaleValue(double value)
 
 std::array<HelpScaleText, 4> helpScaleTexts(GaugeUnit unit, ScaleLimitTexts limits)
 {
-    const double max = parseLeadingNumber(limits.max);
-    double min = parseLeadingNumber(limits.min);
-    if (unit == GaugeUnit::Dbm)
-        min = std::floor(min);
+    const auto [max, min] = scaleSpan(unit, limits);
     const bool scaleToMilli = unit != GaugeUnit::Dbm && min + (max - min) * kMarks[0].fraction < 0.01;
     const char *suffix = unit == GaugeUnit::Watt ? " mW" : " mV";
 

@@ -16,12 +16,92 @@ std::string limitCaption(double value, std::string_view suffix)
     return s;
 }
 
+// Powers of ten below 10^22 are exact doubles, so dividing by one rounds once: "10u" reads as the
+// double nearest 1e-5, as "0.00001" does.
+struct Prefix {
+    std::string_view text;
+    double multiplier;
+    double divisor;
+};
+
+// Keyboards give the micro sign or the Greek mu for µ; both mean the same here.
+constexpr Prefix kPrefixes[] = {
+    {"p", 1, 1e12}, {"n", 1, 1e9}, {"u", 1, 1e6}, {"\u00b5", 1, 1e6}, {"\u03bc", 1, 1e6}, {"m", 1, 1e3}, {"k", 1e3, 1},
+};
+
+std::string_view withoutLeadingBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    return text;
+}
+
+struct LimitReading {
+    double value;
+    bool whole; // the text read to its end
+};
+
+LimitReading readLimit(GaugeUnit unit, std::string_view text)
+{
+    const LeadingNumber number = readLeadingNumber(text);
+    const double leading = number.value.value_or(0);
+    if (unit == GaugeUnit::Dbm)
+        return {leading, true};
+    std::string_view rest = withoutLeadingBlanks(text.substr(number.length));
+    if (!number.value) // no number at all, which only a blank text may be, or one beyond a double
+        return {leading, number.length == 0 && rest.empty()};
+    double value = *number.value;
+    for (const Prefix &prefix : kPrefixes) {
+        if (rest.starts_with(prefix.text)) {
+            value = value * prefix.multiplier / prefix.divisor;
+            rest.remove_prefix(prefix.text.size());
+            break;
+        }
+    }
+    const char letter = unit == GaugeUnit::Watt ? 'W' : 'V';
+    const char lowerLetter = unit == GaugeUnit::Watt ? 'w' : 'v';
+    if (!rest.empty() && (rest.front() == letter || rest.front() == lowerLetter))
+        rest.remove_prefix(1);
+    // "1e308k" is beyond a double as "1e999" is: neither reads as a whole.
+    if (!withoutLeadingBlanks(rest).empty() || !std::isfinite(value))
+        return {leading, false};
+    return {value, true};
+}
+
+// The status line has room for a short quote only; a long text is cut between two characters.
+std::string quoted(std::string_view text)
+{
+    constexpr std::size_t kMaxCharacters = 12;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > kMaxCharacters)
+            return "\"" + std::string(text.substr(0, i)) + "\u2026\"";
+    }
+    return "\"" + std::string(text) + "\"";
+}
+
 } // namespace
+
+double scaleLimitValue(GaugeUnit unit, std::string_view text)
+{
+    return readLimit(unit, text).value;
+}
+
+std::optional<std::string> scaleLimitProblem(GaugeUnit unit, std::string_view text, bool isMaximum)
+{
+    if (readLimit(unit, text).whole)
+        return std::nullopt;
+    const bool watt = unit == GaugeUnit::Watt;
+    return "The " + std::string(unitName(unit)) + (isMaximum ? " maximum " : " minimum ") + quoted(text) +
+           " is not understood: type " + (watt ? "watts" : "volts") +
+           ", optionally with p, n, u, \u00b5, m or k (10m, 2.5 u" + (watt ? "W" : "V") + ").";
+}
 
 ScaleSpan scaleSpan(GaugeUnit unit, ScaleLimitTexts limits)
 {
-    const double min = parseLeadingNumber(limits.min);
-    return {parseLeadingNumber(limits.max), unit == GaugeUnit::Dbm ? std::floor(min) : min};
+    const double min = scaleLimitValue(unit, limits.min);
+    return {scaleLimitValue(unit, limits.max), unit == GaugeUnit::Dbm ? std::floor(min) : min};
 }
 
 std::optional<double> computeScalePosition(double level, GaugeUnit unit, ScaleLimitTexts limits)
@@ -50,7 +130,7 @@ std::vector<GaugeUnit> invalidScaleRanges(ScaleLimitTexts dbm, ScaleLimitTexts w
     const std::pair<GaugeUnit, ScaleLimitTexts> units[] = {
         {GaugeUnit::Dbm, dbm}, {GaugeUnit::Watt, watt}, {GaugeUnit::Volt, volt}};
     for (const auto &[unit, limits] : units)
-        if (parseLeadingNumber(limits.min) >= parseLeadingNumber(limits.max))
+        if (scaleLimitValue(unit, limits.min) >= scaleLimitValue(unit, limits.max))
             failing.push_back(unit);
     return failing;
 }

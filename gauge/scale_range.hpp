@@ -9,14 +9,26 @@
 
 namespace merolan {
 
-// The two limit texts of one unit as its boxes hold them; values are their leading numbers.
+// The two limit texts of one unit as its boxes hold them; scaleLimitValue reads them.
 struct ScaleLimitTexts {
     std::string_view max;
     std::string_view min;
 };
 
-// The ends of the scale: the limits' leading numbers, the dBm minimum floored so that every mark
-// of the scale stands on a whole dB.
+// A limit's value. dBm limits are their leading number. Watt and Volt limits take the leading
+// number, then an optional SI prefix (p, n, u, µ, m, k) and the box's unit letter, blanks allowed
+// around them: "10u", "10 uW" and "2.5mV" read as typed. A text with anything else after its
+// number reads as its leading number, as a text without a number reads 0; scaleLimitProblem says
+// what is wrong with such a text.
+double scaleLimitValue(GaugeUnit unit, std::string_view text);
+
+// Nothing when the text reads as a whole (the empty text does, as 0) and for every dBm limit;
+// otherwise one sentence for the status line naming the unit, the limit and the text, and what
+// the box takes.
+std::optional<std::string> scaleLimitProblem(GaugeUnit unit, std::string_view text, bool isMaximum);
+
+// The ends of the scale: the limits' values, the dBm minimum floored so that every mark of the
+// scale stands on a whole dB.
 struct ScaleSpan {
     double max;
     double min;

@@ -34,6 +34,7 @@ TEST(HelpScale, TextsPerUnit)
     EXPECT_EQ(textsOf(GaugeUnit::Watt, "1.0", "0"), (Texts{"0.2", "0.8", "0.6", "0.4"}));
     EXPECT_EQ(textsOf(GaugeUnit::Watt, "0.04", "0"), (Texts{" 8 mW", " 32 mW", " 24 mW", " 16 mW"}));
     EXPECT_EQ(textsOf(GaugeUnit::Watt, "0.1", "0"), (Texts{"0.02", "0.08", "0.06", "0.04"}));
+    EXPECT_EQ(textsOf(GaugeUnit::Watt, "10m", "0"), (Texts{" 2 mW", " 8 mW", " 6 mW", " 4 mW"}));
     EXPECT_EQ(textsOf(GaugeUnit::Volt, "1", "0.125")[0], "0.3");
     EXPECT_EQ(textsOf(GaugeUnit::Volt, "0.02", "0"), (Texts{" 4 mV", " 16 mV", " 12 mV", " 8 mV"}));
 }
