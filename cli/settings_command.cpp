@@ -291,12 +291,15 @@ std::string settingsJson(const MeterSettings &settings)
 
 // "Load Calibration File" ends by showing the settings in the main window, whose range and
 // unit boxes then select Low and dBm and whose switch follows the stored flag; a save from the
-// windows stores those, so the file gets them here too.
-MeterSettings asTheWindowsLeaveAnImport(MeterSettings settings)
+// windows stores those, so the file gets them here too. The switch's own reaction writes its
+// flag only when the box changes: clearing a box that was checked (the old file's flag was -1)
+// stores 0, while a box that stays clear leaves the imported flag as it was.
+MeterSettings asTheWindowsLeaveAnImport(MeterSettings settings, bool switchWasOn)
 {
     settings.frequencyRange = static_cast<std::int16_t>(FrequencyRange::Low);
     settings.gaugeUnit = static_cast<std::int16_t>(GaugeUnit::Dbm);
-    settings.externalMeterOn = settings.externalMeterOn == -1 ? -1 : 0;
+    if (settings.externalMeterOn != -1 && switchWasOn)
+        settings.externalMeterOn = 0;
     return settings;
 }
 
@@ -337,8 +340,11 @@ int importFrom(const ActionLine &line, CliContext &cli)
     MeterSettings imported;
     if (std::optional<Failure> failure = importCalibrationFile(source, imported, cli.decimalSeparator))
         return failed(kImport, cli, failure->message);
+    const auto previous = readExisting(line.file);
+    const auto *before = std::get_if<std::optional<MeterSettings>>(&previous);
+    const bool switchWasOn = before && *before && (*before)->externalMeterOn == -1;
     if (std::optional<Failure> failure =
-            saveSettings(line.file, asTheWindowsLeaveAnImport(imported), cli.decimalSeparator))
+            saveSettings(line.file, asTheWindowsLeaveAnImport(imported, switchWasOn), cli.decimalSeparator))
         return failed(kImport, cli, failure->message);
     cli.out << "Wrote the calibration of " << quoted(source) << " to " << quoted(line.file)
             << " (frequency range Low, gauge unit dBm).\n";

@@ -3,6 +3,7 @@
 #include "core/calibration_rules.hpp"
 #include "core/text_format.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -44,6 +45,20 @@ std::optional<GaugeUnit> selectedGaugeUnit(const MeterSettings &settings, char d
         if (holdsNumber(settings.gaugeUnit, static_cast<int>(unit), decimalSeparator))
             return unit;
     return std::nullopt;
+}
+
+std::optional<std::string> setupHint(const MeterSettings &settings, char decimalSeparator)
+{
+    const auto empty = [](const SettingValue &value) {
+        const auto *text = std::get_if<std::string>(&value);
+        return std::holds_alternative<std::monostate>(value) || (text && text->empty());
+    };
+    const bool noPoints = std::all_of(kCalibrationPoints.begin(), kCalibrationPoints.end(),
+                                      [&](const CalibrationPoint &point) { return empty(settings.*point.field); });
+    if (selectedRange(settings, decimalSeparator) != 0 && selectedGaugeUnit(settings, decimalSeparator) && !noPoints)
+        return std::nullopt;
+    return "No calibration yet: press \"Calibration\", then \"Create default calibration\" or \"Load "
+           "Calibration File\".";
 }
 
 std::optional<Unusable> computeCalibrationLine(AppState &state)

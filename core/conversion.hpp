@@ -20,6 +20,11 @@ int selectedRange(const MeterSettings &settings, char decimalSeparator);
 // The gauge unit the settings select; none when they hold no known unit.
 std::optional<GaugeUnit> selectedGaugeUnit(const MeterSettings &settings, char decimalSeparator);
 
+// The one step that makes measuring possible, for a record that has no frequency range, no gauge
+// unit or no calibration point (a first start, with no settings file or an empty one); nothing
+// once the record can measure.
+std::optional<std::string> setupHint(const MeterSettings &settings, char decimalSeparator);
+
 // Sets calSlope and calIntercept from the two points of the selected range; for a range other
 // than 1..3 the previous line stays. Unusable when a point is no number or the two are equal.
 std::optional<Unusable> computeCalibrationLine(AppState &state);

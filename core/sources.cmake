@@ -19,6 +19,7 @@ set(merolan_core_sources
     reading_history.cpp
     csv_log.cpp
     link_status.cpp
+    readout_liveness.cpp
     reading_lines.cpp
 )
 list(TRANSFORM merolan_core_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

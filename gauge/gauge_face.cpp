@@ -18,6 +18,7 @@ constexpr int kFaceWidth = 528;
 constexpr int kFaceHeight = 222;
 const QColor kTextColor(0, 0, 255);
 const QColor kNeedleColor(192, 0, 0);
+const QColor kStaleNeedleColor(150, 150, 150);
 
 // Arial bold 12 pt at 96 dpi. Where Arial is missing, Liberation Sans has the same metrics,
 // so the texts keep their width and their place above the printed marks.
@@ -69,10 +70,10 @@ void GaugeFace::printText(QPoint topLeft, const QString &text)
     add(Text{topLeft, text});
 }
 
-void GaugeFace::drawNeedle(double position, bool thin)
+void GaugeFace::drawNeedle(double position, bool thin, bool live)
 {
     const NeedleLine line = needleLine(position);
-    drawLine(QPoint(line.x1, line.y1), QPoint(line.x2, line.y2), thin ? 1 : 2, kNeedleColor);
+    drawLine(QPoint(line.x1, line.y1), QPoint(line.x2, line.y2), thin ? 1 : 2, live ? kNeedleColor : kStaleNeedleColor);
 }
 
 void GaugeFace::add(Mark mark)

@@ -31,8 +31,9 @@ public:
     // Prints in the face's text colour and font with the text's top-left corner at the point,
     // on a transparent background.
     void printText(QPoint topLeft, const QString &text);
-    // The needle for a scale position, 2 pixels wide or 1 when thin.
-    void drawNeedle(double position, bool thin);
+    // The needle for a scale position, 2 pixels wide or 1 when thin; grey when it shows a value
+    // that is no longer renewed.
+    void drawNeedle(double position, bool thin, bool live = true);
 
     // In device pixels, with the screen's pixel ratio as its own.
     const QImage &image() const { return image_; }

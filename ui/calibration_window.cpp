@@ -94,6 +94,7 @@ CalibrationWindow::CalibrationWindow(AppContext &context, MeterSession &session,
     setAttribute(Qt::WA_DeleteOnClose);
     resize(layout::window);
     setFont(sansFont(11));
+    closeOnEscape(this); // without saving, as the frame's close control
 
     buildReferenceRows(makeFrame(this, "Frame1", layout::referenceFrame, QStringLiteral("Gauge Meter Settings")));
 

@@ -50,6 +50,7 @@ InfoWindow::InfoWindow(UserDialogs &dialogs, QWidget *parent) : QWidget(parent, 
     setWindowTitle(QStringLiteral("MEROLAN - RF Power Meter"));
     resize(layout::window);
     setFont(sansFont(11));
+    closeOnEscape(this);
 
     auto *sentence = new QLabel(QStringLiteral("Click the link belwo to visit the project page."), this);
     sentence->setObjectName(QStringLiteral("Label1"));

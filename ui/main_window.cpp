@@ -3,6 +3,7 @@
 #include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/text_format.hpp"
+#include "core/wire_protocol.hpp"
 #include "gauge/gauge_face.hpp"
 #include "gauge/help_scale.hpp"
 #include "link/port_directory.hpp"
@@ -10,6 +11,7 @@
 #include "ui/info_window.hpp"
 #include "ui/look.hpp"
 #include "ui/port_combo_box.hpp"
+#include "ui/recording_controls.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTime>
 
 #include <utility>
 
@@ -35,6 +38,11 @@ QString toQt(const std::string &text)
 std::string toStd(const QString &text)
 {
     return text.toStdString();
+}
+
+std::string clockNow()
+{
+    return toStd(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
 }
 
 // Checks a box, or runs its reaction again when it is checked already, so the settings follow
@@ -87,7 +95,8 @@ void MainWindow::connectReactions()
     connect(infoButton_, &QPushButton::clicked, this, &MainWindow::infoClicked);
     connect(exitButton_, &QPushButton::clicked, this, &MainWindow::close);
 
-    connect(&session_, &MeterSession::readingHandled, this, &MainWindow::apply);
+    connect(&session_, &MeterSession::readingHandled, this,
+            [this](const ReadingOutcome &outcome) { showReading(outcome, session_.isMeasuring()); });
     connect(&session_, &MeterSession::pollSent, this, &MainWindow::pollSent);
     connect(&session_, &MeterSession::measuringChanged, this, &MainWindow::measuringChanged);
     connect(&session_, &MeterSession::portProblem, this, &MainWindow::portProblem);
@@ -104,9 +113,11 @@ void MainWindow::formLoad()
     placeWindow();
     loadSettingsOrTell();
 
+    // Only a change of the box runs its reaction, so a stored value other than -1 and 0
+    // survives a start and a later save.
     const bool externalOn = state.settings.externalMeterOn == -1;
     externalMeterBox_->setChecked(externalOn);
-    applyExternalMeterSwitch(state, externalOn);
+    state.commandMode = commandModeFor(externalOn);
 
     attenuatorBox_->setText(toQt(textForm(state.settings.attenuatorDbm, sep)));
     unit(GaugeUnit::Dbm).max->setText(toQt(textForm(state.settings.dbmScaleMax, sep)));
@@ -131,6 +142,7 @@ void MainWindow::formLoad()
         }
         showScaleLimits(u);
     }
+    refreshStatusLine();
 }
 
 // Outer height of 668 pixels, centred on the screen (not clamped when the screen is smaller).
@@ -158,9 +170,11 @@ void MainWindow::tell(const QString &title, const QString &text)
     context_.dialogs.showMessage(this, UserDialogs::Icon::Error, title, text);
 }
 
-void MainWindow::stopMeasure()
+void MainWindow::stopMeasure(NotLiveCause cause)
 {
     session_.stop();
+    liveness_.measuringStopped(cause, clockNow());
+    showLiveness();
 }
 
 void MainWindow::selectFrequencyRange(int range, bool checked)
@@ -171,6 +185,7 @@ void MainWindow::selectFrequencyRange(int range, bool checked)
             if (other != box)
                 other->setChecked(false);
         context_.state.settings.frequencyRange = static_cast<std::int16_t>(range);
+        refreshStatusLine();
     } else if (!rangeBoxes_[0]->isChecked() && !rangeBoxes_[1]->isChecked() && !rangeBoxes_[2]->isChecked()) {
         box->setChecked(true);
     }
@@ -178,7 +193,7 @@ void MainWindow::selectFrequencyRange(int range, bool checked)
 
 void MainWindow::attenuatorChanged()
 {
-    stopMeasure();
+    stopMeasure(NotLiveCause::AttenuatorEdited);
     context_.state.settings.attenuatorDbm = toStd(attenuatorBox_->text());
 }
 
@@ -195,6 +210,7 @@ void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
         showScaleLimits(selected);
         clearGauge();
         drawHelpScale();
+        refreshStatusLine();
     } else if (!unit(GaugeUnit::Dbm).select->isChecked() && !unit(GaugeUnit::Watt).select->isChecked() &&
                !unit(GaugeUnit::Volt).select->isChecked()) {
         unit(selected).select->setChecked(true);
@@ -203,7 +219,7 @@ void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
 
 void MainWindow::scaleLimitChanged(QLineEdit *box)
 {
-    stopMeasure();
+    stopMeasure(NotLiveCause::ScaleLimitEdited);
     MeterSettings &s = context_.state.settings;
     SettingValue *fields[3][2] = {
         {&s.dbmScaleMax, &s.dbmScaleMin}, {&s.wattScaleMax, &s.wattScaleMin}, {&s.voltScaleMax, &s.voltScaleMin}};
@@ -214,6 +230,7 @@ void MainWindow::scaleLimitChanged(QLineEdit *box)
         *fields[row][box == unit(u).max ? 0 : 1] = toStd(box->text());
         showScaleLimits(u);
     }
+    markLimitBoxes();
     clearGauge();
     drawHelpScale();
 }
@@ -257,7 +274,7 @@ void MainWindow::relativeMeasurementClicked(bool checked)
         return;
     }
     relativeFrame_->hide();
-    stopMeasure();
+    stopMeasure(NotLiveCause::RelativeModeEnded);
     helpScaleBox_->setChecked(false);
     dbmReadout_->setText(QStringLiteral("-"));
     dbmUnitCaption_->setText(QStringLiteral("dBm"));
@@ -280,12 +297,15 @@ void MainWindow::zeroReferenceClicked()
 
 void MainWindow::testClicked()
 {
-    apply(processTestVoltage(context_.state, toStd(testVoltageBox_->text()), readingInputsOf(context_.state)));
+    // The user asked for this one value; it is not a reading the meter stopped renewing.
+    showReading(processTestVoltage(context_.state, toStd(testVoltageBox_->text()), readingInputsOf(context_.state)),
+                true);
 }
 
 void MainWindow::portChosen(const QString &entry)
 {
     if (entry == QLatin1String("Close Port")) {
+        stopMeasure(NotLiveCause::PortClosed);
         session_.closePort();
         return;
     }
@@ -307,13 +327,10 @@ void MainWindow::startMeasureClicked()
 
 void MainWindow::calibrationClicked()
 {
-    stopMeasure();
+    stopMeasure(NotLiveCause::CalibrationOpened);
     if (!calibrationWindow_) {
         CalibrationHooks hooks{[this] { showSettingsInWindows(); },
-                               [this](bool on) {
-                                   externalMeterBox_->setChecked(on);
-                                   externalMeterClicked();
-                               }};
+                               [this](bool on) { externalMeterBox_->setChecked(on); }};
         calibrationWindow_ = new CalibrationWindow(context_, session_, hooks);
         calibrationWindow_->centreOnScreen();
     }
@@ -350,12 +367,16 @@ void MainWindow::showSettingsInWindows()
     // The boxes now show the new dBm limits: those are what relative mode keeps for the user.
     if (context_.state.heldDbmScale)
         context_.state.heldDbmScale = DbmScaleLimits{s.dbmScaleMax, s.dbmScaleMin};
+    refreshStatusLine();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Leaving releases the port and stops both timers; an open calibration window stays.
+    // Leaving releases the port and stops both timers; an open calibration window stays, but the
+    // trend of a run that has ended goes with the window, and the log is closed on its last row.
     session_.release();
+    recorder_.stopRecording();
+    recordingControls_->closeTrendWindow();
     event->accept();
 }
 
@@ -371,10 +392,15 @@ void MainWindow::measuringChanged(bool on)
 void MainWindow::pollSent()
 {
     setButtonColour(startMeasureButton_, look::kMeasuring);
+    liveness_.pollSent(clockNow());
+    showLiveness();
 }
 
 void MainWindow::portProblem(MeterSession::PortProblem problem, const QString &message)
 {
+    liveness_.measuringStopped(
+        problem == MeterSession::PortProblem::Lost ? NotLiveCause::PortLost : NotLiveCause::NoPort, clockNow());
+    showLiveness();
     if (problem == MeterSession::PortProblem::NotOpen) {
         tell(QStringLiteral("Start Measure"), message);
         return;
@@ -415,7 +441,7 @@ void MainWindow::apply(const ReadingOutcome &out)
         measurementReadout_->setText(toQt(*out.measurementText));
     if (out.positionText)
         positionLabel_->setText(toQt(*out.positionText));
-    showProblem(out.problem);
+    readingProblem_ = out.problem;
     if (out.clearNeedle) {
         clearGauge();
         drawHelpScale();
@@ -424,12 +450,62 @@ void MainWindow::apply(const ReadingOutcome &out)
         updateGauge();
 }
 
-// The diagnostic strip lies below the visible window, so the reason goes where the user looks.
-void MainWindow::showProblem(const std::optional<std::string> &problem)
+void MainWindow::showReading(const ReadingOutcome &out, bool renewed)
 {
-    const QString text = problem ? toQt(*problem) : QString();
-    statusLine_->setText(text);
-    statusLine_->setToolTip(text);
+    // Readouts the outcome leaves alone keep whatever liveness they had.
+    if (out.dbmText)
+        liveness_.readingShown(out.levels.has_value(), renewed, clockNow());
+    apply(out);
+    showLiveness();
+}
+
+void MainWindow::showLiveness()
+{
+    const bool greyed = liveness_.greyed();
+    if (greyed != greyedShown_) {
+        greyedShown_ = greyed;
+        const std::pair<QLabel *, QColor> readouts[] = {{dbmReadout_, look::kDbmReadout},
+                                                        {wattReadout_, look::kWattReadout},
+                                                        {voltReadout_, look::kVoltReadout},
+                                                        {measurementReadout_, look::kVoltReadout}};
+        for (const auto &[label, liveColour] : readouts)
+            setTextColour(label, greyed ? look::kNotLive : liveColour);
+        if (needleShown_)
+            updateGauge();
+    }
+    refreshStatusLine();
+}
+
+// The diagnostic strip lies below the visible window, so the reason goes where the user looks:
+// first what the user just typed, then why the numbers are not live, then what the last reading
+// could not show, and on a first start the one step that makes measuring possible.
+void MainWindow::refreshStatusLine()
+{
+    std::optional<std::string> text = limitProblem_;
+    for (const auto &next :
+         {liveness_.statusText(), readingProblem_, setupHint(context_.state.settings, context_.state.decimalSeparator)})
+        if (!text)
+            text = next;
+    const QString shown = text ? toQt(*text) : QString();
+    if (shown == statusLine_->text())
+        return;
+    statusLine_->setText(shown);
+    statusLine_->setToolTip(shown);
+}
+
+void MainWindow::markLimitBoxes()
+{
+    limitProblem_.reset();
+    for (const GaugeUnit u : kUnits) {
+        for (QLineEdit *box : {unit(u).max, unit(u).min}) {
+            const std::optional<std::string> problem = scaleLimitProblem(u, toStd(box->text()), box == unit(u).max);
+            markBox(box, problem.has_value());
+            box->setToolTip(problem ? toQt(*problem) : QString());
+            if (problem && !limitProblem_)
+                limitProblem_ = problem;
+        }
+    }
+    refreshStatusLine();
 }
 
 // ---- gauge ----
@@ -451,6 +527,7 @@ void MainWindow::showScaleLimits(GaugeUnit u)
 void MainWindow::clearGauge()
 {
     gaugeFace_->clear();
+    needleShown_ = false;
 }
 
 void MainWindow::drawHelpScale()
@@ -471,7 +548,8 @@ void MainWindow::drawHelpScale()
 void MainWindow::updateGauge()
 {
     gaugeFace_->clear();
-    gaugeFace_->drawNeedle(context_.state.scalePosition, thinNeedleBox_->isChecked());
+    gaugeFace_->drawNeedle(context_.state.scalePosition, thinNeedleBox_->isChecked(), !liveness_.greyed());
+    needleShown_ = true;
     drawHelpScale();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/meter_settings.hpp"
 #include "core/reading_chain.hpp"
+#include "core/readout_liveness.hpp"
 #include "gauge/scale_range.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
@@ -26,6 +27,7 @@ class CalibrationWindow;
 class GaugeFace;
 class InfoWindow;
 class PortComboBox;
+class RecordingControls;
 
 // The instrument's front panel: readouts, gauge, options, port and measuring controls, plus the
 // recording controls in its free spaces. Every control carries its original name as objectName;
@@ -41,7 +43,7 @@ public:
 
     // Brings the controls in line with the settings after a factory reset or an import.
     void showSettingsInWindows();
-    void stopMeasure();
+    void stopMeasure(NotLiveCause cause);
     bool isMeasuring() const { return session_.isMeasuring(); }
     GaugeFace &gaugeFace() { return *gaugeFace_; }
 
@@ -83,6 +85,13 @@ private:
     void portProblem(MeterSession::PortProblem problem, const QString &message);
     void showPortDevice();
     void apply(const ReadingOutcome &outcome);
+    // A reading on the readouts; `renewed` when more will follow it.
+    void showReading(const ReadingOutcome &outcome, bool renewed);
+    // Greys what is not live, and says since when and why.
+    void showLiveness();
+    void refreshStatusLine();
+    // Marks a Watt or Volt limit box whose text is not fully understood.
+    void markLimitBoxes();
 
     // Gauge
     void updateGauge();
@@ -92,7 +101,6 @@ private:
 
     const UnitControls &unit(GaugeUnit u) const { return units_[static_cast<std::size_t>(u) - 1]; }
     ScaleLimitTexts limitTexts(GaugeUnit unit, std::array<std::string, 2> &storage) const;
-    void showProblem(const std::optional<std::string> &problem);
     void loadSettingsOrTell();
     void tell(const QString &title, const QString &text);
 
@@ -101,6 +109,13 @@ private:
     ReadingRecorder &recorder_;
     QPointer<CalibrationWindow> calibrationWindow_;
     QPointer<InfoWindow> infoWindow_;
+    RecordingControls *recordingControls_ = nullptr;
+
+    ReadoutLiveness liveness_;
+    std::optional<std::string> readingProblem_; // why the latest reading could not be shown in full
+    std::optional<std::string> limitProblem_;   // a limit box whose text is not understood
+    bool needleShown_ = false;
+    bool greyedShown_ = false;
 
     QLabel *frontPanel_ = nullptr;
     GaugeFace *gaugeFace_ = nullptr;

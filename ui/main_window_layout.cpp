@@ -170,7 +170,11 @@ void MainWindow::buildControls()
     frontPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frontPanel_->setLineWidth(1);
     frontPanel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QWidget *panel = frontPanel_;
+    // The controls are placed in the panel's client area, inside its border, where the picture is
+    // drawn: placed on the bordered widget itself they would all sit one pixel up and left of it.
+    QWidget *panel = new QWidget(frontPanel_);
+    panel->setObjectName(QStringLiteral("Picture1Client"));
+    panel->setGeometry(frontPanel_->contentsRect());
 
     dbmReadout_ =
         readout(panel, "Label6", layout::dbmReadout, QStringLiteral("dBm"), look::kDbmReadout, kReadoutPixels);
@@ -208,8 +212,6 @@ void MainWindow::buildControls()
     portList_ = new PortComboBox([this] { return session_.portDevices(); }, panel);
     portList_->setObjectName(QStringLiteral("Combo1"));
     portList_->setGeometry(layout::portList);
-    portList_->setEditable(true);
-    portList_->setInsertPolicy(QComboBox::NoInsert);
     infoButton_ = makeButton(panel, "Command4", layout::infoButton, QStringLiteral("Info"));
     exitButton_ = makeButton(panel, "Command1", layout::exitButton, QStringLiteral("Exit"));
 
@@ -226,7 +228,7 @@ void MainWindow::buildControls()
     statusLine_->setWordWrap(true);
     statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(statusLine_, look::kProblem);
-    new RecordingControls(context_, session_, recorder_, panel); // a child of the panel
+    recordingControls_ = new RecordingControls(context_, session_, recorder_, panel); // a child of the panel
 
     externalMeterBox_ = makeCheckBox(panel, "Check1", layout::externalMeterBox);
     caption(panel, "Label23", layout::externalMeterCaption, QStringLiteral("Activate External Gauge Meter"));

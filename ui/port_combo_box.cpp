@@ -2,12 +2,17 @@
 
 #include "link/port_directory.hpp"
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QWheelEvent>
 
 namespace merolan {
 
 PortComboBox::PortComboBox(DeviceLookup devices, QWidget *parent) : QComboBox(parent), devices_(std::move(devices))
 {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    lineEdit()->installEventFilter(this);
     addItem(QStringLiteral("Close Port"));
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
         addItem(QStringLiteral("Com %1").arg(n));
@@ -33,6 +38,30 @@ void PortComboBox::refreshDeviceTips()
 void PortComboBox::wheelEvent(QWheelEvent *event)
 {
     event->ignore(); // let the panel behind have it, as if the list were not there
+}
+
+void PortComboBox::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        showPopup(); // the closed list would step to the next port and open it
+        return;
+    default:
+        QComboBox::keyPressEvent(event);
+    }
+}
+
+bool PortComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true; // a typed "Com 1" is not a pick from the list
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 } // namespace merolan

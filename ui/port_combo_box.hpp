@@ -6,9 +6,10 @@
 
 namespace merolan {
 
-// The port list. Opening a port is a deliberate act, so the wheel scrolling past the closed
-// list changes nothing; and since "Com 1" means nothing on a system without COM ports, every
-// entry's tooltip names the device it stands for, looked up afresh whenever the list opens.
+// The port list. Opening a port is a deliberate act: only picking an entry of the list does it,
+// so neither the wheel scrolling past the closed list, nor the arrow keys on it, nor a text typed
+// into it and Enter open a port (the arrow keys open the list instead). And since "Com 1" means nothing on a system
+// without COM ports, every entry's tooltip names the device it stands for, looked up afresh whenever the list opens.
 class PortComboBox : public QComboBox
 {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     DeviceLookup devices_;

@@ -96,6 +96,12 @@ void RecordingControls::trendClicked()
     trendWindow_->activateWindow();
 }
 
+void RecordingControls::closeTrendWindow()
+{
+    if (trendWindow_)
+        trendWindow_->close();
+}
+
 void RecordingControls::showLinkStatus()
 {
     const std::int64_t now = session_.nowUtcMs();
@@ -111,6 +117,7 @@ void RecordingControls::showLinkStatus()
     status.secondsSinceAnswer = secondsSince(session_.lastAnswerUtcMs(), now);
     status.secondsUnanswered = secondsSince(session_.oldestUnansweredPollUtcMs(), now);
     status.readsDropped = static_cast<std::size_t>(session_.readsDropped());
+    status.readsUnasked = static_cast<std::size_t>(session_.readsUnasked());
     if (recorder_.isRecording())
         status.recordingFile = QFileInfo(recorder_.recordingPath()).fileName().toStdString();
     const QString text = QString::fromStdString(linkStatusText(status));
@@ -125,7 +132,10 @@ void RecordingControls::showLinkStatus()
 void RecordingControls::recordingChanged(bool on)
 {
     recordButton_->setText(on ? QStringLiteral("Stop Record") : QStringLiteral("Record"));
-    setButtonColour(recordButton_, on ? look::kStopped : panel_->palette().color(QPalette::Button));
+    if (on)
+        setButtonColour(recordButton_, look::kStopped);
+    else
+        resetButtonColour(recordButton_);
     showLinkStatus();
 }
 

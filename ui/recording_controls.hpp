@@ -28,6 +28,7 @@ public:
 
     void recordClicked();
     void trendClicked();
+    void closeTrendWindow();
     void showLinkStatus();
 
 private:

@@ -2,12 +2,14 @@
 
 #include "ui/artwork_label.hpp"
 #include "ui/box_label.hpp"
+#include "ui/look.hpp"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace merolan {
 namespace {
@@ -65,9 +67,40 @@ void setTextColour(QWidget *widget, QColor colour)
 void setButtonColour(QPushButton *button, QColor colour)
 {
     QPalette palette = button->palette();
+    if (palette.color(QPalette::Button) == colour && !button->styleSheet().isEmpty())
+        return; // every poll sets the colour; a new style sheet each time would re-polish the button
     palette.setColor(QPalette::Button, colour);
     button->setPalette(palette);
-    button->setAutoFillBackground(true);
+    const QString sheet =
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid %2; border-radius: 2px; }"
+                       "QPushButton:focus { border-color: %3; }"
+                       "QPushButton:pressed { background-color: %4; }");
+    button->setStyleSheet(sheet.arg(colour.name(), colour.darker(160).name(), palette.color(QPalette::Highlight).name(),
+                                    colour.darker(115).name()));
+}
+
+void resetButtonColour(QPushButton *button)
+{
+    button->setStyleSheet(QString());
+    button->setPalette(QPalette());
+}
+
+void closeOnEscape(QWidget *window)
+{
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+}
+
+void markBox(QWidget *box, bool marked)
+{
+    if (!marked) {
+        box->setPalette(QPalette());
+        return;
+    }
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, look::kMarkedBox);
+    palette.setColor(QPalette::Text, look::kProblem);
+    box->setPalette(palette);
 }
 
 QFont arialFont(int pixelSize, bool bold)

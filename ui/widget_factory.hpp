@@ -27,7 +27,14 @@ QLabel *makeBoxLabel(QWidget *parent, const char *name, QRect rect, const QStrin
 QLabel *makeArtwork(QWidget *parent, const char *name, QRect rect, const QString &artwork);
 
 void setTextColour(QWidget *widget, QColor colour);
+// The button's whole face in exactly this colour; the style's shading would lighten it.
 void setButtonColour(QPushButton *button, QColor colour);
+// Back to the style's own button.
+void resetButtonColour(QPushButton *button);
+// Escape closes the window as its own close control does, as on any small desktop window.
+void closeOnEscape(QWidget *window);
+// A text box whose text the program cannot use, or back to normal.
+void markBox(QWidget *box, bool marked);
 
 // Arial where the system has it; fontconfig substitutes the metric-compatible Liberation Sans.
 QFont arialFont(int pixelSize, bool bold);

@@ -154,6 +154,7 @@ TEST_F(SettingsCommand, ImportTakesOnlyACalibrationAndEndsOnLowAndDbm)
     EXPECT_EQ(run({"import", QString::fromStdString(source.string())}), kExitDone) << err.str();
     MeterSettings expected = factorySettings();
     expected.attenuatorDbm = std::string("6");
+    expected.externalMeterOn = 5; // the switch was off and stays off, so nothing rewrites the flag
     EXPECT_EQ(stored(), expected);
 }
 

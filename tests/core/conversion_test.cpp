@@ -1,5 +1,7 @@
 #include "core/conversion.hpp"
 
+#include "core/calibration_rules.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace merolan;
@@ -137,5 +139,29 @@ TEST(Warning, LevelIsTheLeadingNumberOfItsTextWithEitherPoint)
             state.warningCount = 3;
             EXPECT_EQ(evaluateWarning(state, level), LampAction::Hide) << level << " with " << separator;
         }
+    }
+}
+
+TEST(Conversion, AFirstStartIsToldTheOneStepThatMakesMeasuringPossible)
+{
+    MeterSettings noRange = factorySettings();
+    noRange.frequencyRange = {};
+    MeterSettings noUnit = factorySettings();
+    noUnit.gaugeUnit = std::int16_t{4};
+    MeterSettings noPoints = factorySettings();
+    for (const CalibrationPoint &point : kCalibrationPoints)
+        noPoints.*point.field = std::string();
+    MeterSettings typedPoints = factorySettings(); // points that are no number are the reading's to name
+    typedPoints.calLowMinus10 = std::string("abc");
+
+    const std::pair<MeterSettings, bool> cases[] = {
+        {MeterSettings{}, true}, {noRange, true},      {noUnit, true},
+        {noPoints, true},        {typedPoints, false}, {factorySettings(), false},
+    };
+    for (const auto &[settings, hinted] : cases) {
+        const std::optional<std::string> hint = setupHint(settings, '.');
+        EXPECT_EQ(hint.has_value(), hinted);
+        if (hint)
+            EXPECT_NE(hint->find("\"Create default calibration\""), std::string::npos);
     }
 }

@@ -238,17 +238,23 @@ TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
     }
 }
 
-TEST_F(CalibrationWindowTest, ExitAndTheFrameCloseDisarmAndStoreNothing)
+TEST_F(CalibrationWindowTest, ExitTheFrameCloseAndEscapeDisarmAndStoreNothing)
 {
-    for (bool byFrame : {false, true}) {
+    enum class Way { Exit, Frame, Escape };
+    for (const Way way : {Way::Exit, Way::Frame, Way::Escape}) {
         cal.open();
         cal.click("Command14");
         cal.click("Command4");
         cal.edit("Text2", QStringLiteral("0.7"));
-        if (byFrame)
+        if (way == Way::Frame) {
             cal.window->close();
-        else
+        } else if (way == Way::Escape) {
+            cal.window->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(cal.window));
+            QTest::keyClick(cal.window->findChild<QLineEdit *>(QStringLiteral("Text2")), Qt::Key_Escape);
+        } else {
             cal.click("Command18");
+        }
         ASSERT_TRUE(cal.closed());
         EXPECT_EQ(cal.context.state.settings, factorySettings());
         EXPECT_EQ(cal.context.state.calCaptureSlot, 0);

@@ -44,6 +44,11 @@ TEST_F(InfoWindowTest, EveryClickOnTheAddressOpensItAndNothingElseDoes)
     const QUrl url(address);
     EXPECT_TRUE(url.scheme().startsWith("http") || QFile::exists(url.toLocalFile())) << address.toStdString();
     EXPECT_EQ(label("VersionLabel")->text(), "Version " + QString::fromLatin1(kProgramVersion.data()));
+
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(ProjectPage, TheWebAddressElseTheManualInstalledBesideTheProgramElseTheBuildTreeOne)

@@ -92,6 +92,11 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsEmptyBoxesAndCreatesTheFile
     EXPECT_FALSE(measuring());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "Close Port");
+    // The one step that makes measuring possible, until the record can measure.
+    EXPECT_TRUE(text("StatusLine").contains("\"Create default calibration\"")) << text("StatusLine").toStdString();
+    context.state.settings = factorySettings();
+    window->showSettingsInWindows();
+    EXPECT_EQ(text("StatusLine"), QString());
 }
 
 TEST_F(MainWindowTest, FactorySettingsFillTheControls)
@@ -145,6 +150,8 @@ TEST_F(MainWindowTest, OnlyMinusOneSwitchesThePanelMeterOn)
     EXPECT_EQ(context.state.commandMode, 0);
     EXPECT_FALSE(checked("Check8") || checked("Check9") || checked("Check10"));
     EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{4}));
+    // A box that stays clear runs no reaction, so the stored value survives to the next save.
+    EXPECT_EQ(context.state.settings.externalMeterOn, 1);
 }
 
 TEST_F(MainWindowTest, ACorruptSettingsFileIsReportedOnceAndLeftAlone)
@@ -313,6 +320,46 @@ TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
 
 namespace {
 
+// The share of a widget's pixels on screen that are exactly the colour.
+double shareOf(QWidget *widget, QColor colour)
+{
+    const QImage shot = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    qsizetype hits = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            hits += shot.pixelColor(x, y) == colour;
+    return static_cast<double>(hits) / static_cast<double>(shot.width() * shot.height());
+}
+
+} // namespace
+
+// Positions count from the client area inside the front panel's border, where its picture is.
+TEST_F(MainWindowTest, PanelChildrenSitOnTheirPicturePixels)
+{
+    start();
+    window->show();
+    const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage panel = QImage(QStringLiteral(":/artwork/front_panel.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage face = QImage(QStringLiteral(":/artwork/gauge_face.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(panel.isNull() || face.isNull());
+    const QPoint panelAt = find<QWidget>("Picture1")->geometry().topLeft() + QPoint(1, 1);
+    const QPoint faceAt = panelAt + QPoint(117, 99);
+    int mismatches = 0;
+    for (int x = 0; x < face.width(); ++x) // the face's top row and its outer columns, where no label lies
+        mismatches += shot.pixel(faceAt + QPoint(x, 0)) != face.pixel(x, 0);
+    for (int y = 0; y < face.height(); ++y)
+        for (const int x : {0, face.width() - 1})
+            mismatches += shot.pixel(faceAt + QPoint(x, y)) != face.pixel(x, y);
+    EXPECT_EQ(mismatches, 0);
+    // A clear stretch of the panel picture beside the readouts.
+    for (int y = 240; y < 250; ++y)
+        EXPECT_EQ(shot.pixel(panelAt + QPoint(700, y)), panel.pixel(700, y)) << y;
+    EXPECT_EQ(find<QWidget>("Label6")->mapTo(window.get(), QPoint(0, 0)), panelAt + QPoint(728, 60));
+    EXPECT_GT(shareOf(find<QPushButton>("Command2"), QColor(255, 192, 192)), 0.5);
+}
+
+namespace {
+
 // The window measuring a simulated meter on "Com 1".
 class MeasuringSession : public MainWindowTest
 {
@@ -355,6 +402,7 @@ TEST_F(MeasuringSession, ReadingsMoveReadoutsNeedleAndPanelMeter)
     EXPECT_EQ(nextFrame(false), QByteArray("\x00\x00\x80", 3)); // position 5: PWM 512
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("Label6") == "-30 dBm"; }, 5000));
     EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(192, 255, 192));
+    EXPECT_GT(shareOf(find<QPushButton>("Command2"), QColor(192, 255, 192)), 0.5);
     EXPECT_GT(needlePixels(), 100);
     EXPECT_EQ(text("Label2").size(), 8);
 
@@ -451,6 +499,11 @@ TEST_F(MeasuringSession, TheListNamesDevicesAndIgnoresTheWheel)
     QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(combo, &wheel);
+    // Neither a typed entry nor the arrow keys on the closed list open a port.
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("Com 1"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(combo, Qt::Key_Down);
+    combo->hidePopup();
     EXPECT_EQ(chosen.count(), 0);
     EXPECT_EQ(combo->currentIndex(), before);
 }
@@ -565,7 +618,7 @@ TEST_F(MainWindowAtScreenScale, ShowsEveryBoxWholeAndThePicturesInDevicePixels)
 TEST_F(MainWindowTest, RecordingControlsCoverNoControlOfThePanel)
 {
     start();
-    const QWidget *panel = find<QWidget>("Picture1");
+    const QWidget *panel = find<QWidget>("Picture1Client");
     for (const char *name : {"RecordButton", "TrendButton", "LinkStatus"}) {
         const QWidget *added = find<QWidget>(name);
         ASSERT_EQ(added->parentWidget(), panel) << name;
@@ -608,4 +661,67 @@ TEST_F(MeasuringSession, RecordTrendAndLinkStatusFollowTheLine)
         return w->objectName() == QLatin1String("TrendWindow") && w->isVisible();
     }));
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MeasuringSession, ReadoutsThatAreNotLiveAreGreyedAndSayWhy)
+{
+    const auto colour = [this](const char *name) { return find<QLabel>(name)->palette().color(QPalette::WindowText); };
+    const auto status = [this] { return text("StatusLine"); };
+    meter.setLevelDbm(-30);
+    find<QCheckBox>("Check4")->setChecked(true);
+    find<QPushButton>("Command2")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("Label6") == "-30 dBm"; }, 5000));
+    EXPECT_EQ(colour("Label6"), QColor(255, 255, 192));
+
+    meter.setFault(MeterSimulator::Fault::Silent);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status().contains("the meter does not answer"); }, 5000));
+    for (const char *name : {"Label6", "Label11", "Label12"})
+        EXPECT_EQ(colour(name), QColor(140, 140, 140)) << name;
+    EXPECT_EQ(text("Label6"), "-30 dBm"); // still readable
+    EXPECT_EQ(needlePixels(), 0);
+    EXPECT_TRUE(status().startsWith("Not live since ")) << status().toStdString();
+
+    meter.setFault(MeterSimulator::Fault::None);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return colour("Label6") == QColor(255, 255, 192); }, 5000));
+    EXPECT_GT(needlePixels(), 100);
+    EXPECT_EQ(status(), QString());
+
+    find<QLineEdit>("Text2")->setText("0.0");
+    EXPECT_EQ(colour("Label11"), QColor(140, 140, 140));
+    EXPECT_TRUE(status().contains("attenuator")) << status().toStdString();
+}
+
+TEST_F(MeasuringSession, ExitEndsTheProgramWithItsTrendAndTheLogOnItsLastRow)
+{
+    window->show();
+    dialogs.fileAnswers.push_back(dir.filePath(QStringLiteral("exit.csv")));
+    find<QPushButton>("RecordButton")->click();
+    find<QPushButton>("TrendButton")->click();
+    find<QPushButton>("Command2")->click();
+    QSignalSpy rows(&recorder, &ReadingRecorder::recordAppended);
+    ASSERT_TRUE(rows.wait(5000));
+    find<QPushButton>("Command1")->click();
+    const auto windows = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::none_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }));
+    EXPECT_FALSE(recorder.isRecording());
+    QFile log(dir.filePath(QStringLiteral("exit.csv")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().endsWith('\n'));
+}
+
+TEST_F(MainWindowTest, LimitBoxesReadSiPrefixesAndMarkWhatTheyDoNotUnderstand)
+{
+    store(factorySettings());
+    start();
+    auto *wattMax = find<QLineEdit>("Text5");
+    find<QCheckBox>("Check6")->click();
+    const QColor normal = wattMax->palette().color(QPalette::Base);
+    wattMax->setText("10x");
+    EXPECT_NE(wattMax->palette().color(QPalette::Base), normal);
+    EXPECT_TRUE(text("StatusLine").contains("10x")) << text("StatusLine").toStdString();
+    wattMax->setText("10m");
+    EXPECT_EQ(wattMax->palette().color(QPalette::Base), normal);
+    EXPECT_EQ(text("StatusLine"), QString());
+    EXPECT_EQ(context.state.settings.wattScaleMax, SettingValue(std::string("10m"))); // stored as typed
+    EXPECT_EQ(text("Label17"), "0.01 W");
 }
