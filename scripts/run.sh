@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program with the meter simulator on "Com 1".
-# Without a display it runs under a virtual X server (xvfb-run).
+# Without a display it runs under a virtual X server (xvfb-run). The program keeps its settings in
+# build/demo-settings, seeded with the factory calibration, never in the user's own settings file.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -20,5 +21,6 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 device=$(sed -n 's/^DEVICE //p' "$simulator_out")
+settings=$(bash "$root/scripts/demo-settings.sh" "$root/build/cli/merolan-cli" "$root/build/demo-settings")
 echo "Simulated meter on $device: choose \"Com 1\" and press \"Start Measure\"."
-"$root/build/app/merolan" --port "1=$device" "$@"
+XDG_CONFIG_HOME="$settings" "$root/build/app/merolan" --port "1=$device" "$@"
