@@ -102,6 +102,8 @@ int main(int argc, char *argv[])
     for (QWidget *window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("Form2"))
             ok = save(window, folder, "calibration_window.png") && ok;
+    // Opening the calibration window stopped measuring: the readouts stay readable, greyed.
+    ok = save(&main, folder, "main_window_not_live.png") && ok;
     main.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
     for (QWidget *window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("Form3")) {
