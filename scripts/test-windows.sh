@@ -14,4 +14,6 @@ cmake --build "$root/build-windows" --parallel "$(nproc)"
 # The test sets up Wine itself (windows/CMakeLists.txt): a prefix of its own inside
 # build-windows/, no display. Creating the prefix on the first run takes a while.
 cd "$root/build-windows"
-ctest --output-on-failure --timeout 600
+# Wine turns file names into the host's bytes through the caller's locale: without one (a
+# minimal container, env -i) a name outside ASCII cannot be made. C.UTF-8 is on every Debian.
+LC_ALL=C.UTF-8 ctest --output-on-failure --timeout 600
