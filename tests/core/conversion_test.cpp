@@ -161,7 +161,8 @@ TEST(Conversion, AFirstStartIsToldTheOneStepThatMakesMeasuringPossible)
     for (const auto &[settings, hinted] : cases) {
         const std::optional<std::string> hint = setupHint(settings, '.');
         EXPECT_EQ(hint.has_value(), hinted);
-        if (hint)
+        if (hint) {
             EXPECT_NE(hint->find("\"Create default calibration\""), std::string::npos);
+        }
     }
 }
