@@ -8,8 +8,10 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace merolan {
@@ -58,10 +60,36 @@ void appendField(std::string &out, std::string_view text)
     out.push_back('"');
 }
 
-void appendNumber(std::string &out, const std::optional<double> &value)
+// A value rounded to nothing is "0", not "-0.000": no sign where the digits show no size.
+std::string withoutNegativeZero(std::string text)
+{
+    if (!text.empty() && text[0] == '-' && text.find_first_of("123456789") == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
+std::string formatted(double value, std::chars_format format, int precision)
+{
+    if (!std::isfinite(value))
+        return {};
+    // std::to_chars ignores the C locale, which Qt sets from the user's.
+    std::array<char, 400> buffer{}; // wide enough for any double in fixed notation
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format, precision);
+    if (ec != std::errc())
+        return {};
+    return withoutNegativeZero(std::string(buffer.data(), end));
+}
+
+void appendFixed(std::string &out, const std::optional<double> &value, int decimals)
 {
     if (value)
-        out.append(csvNumber(*value));
+        out.append(fixedNumber(*value, decimals));
+}
+
+void appendSignificant(std::string &out, const std::optional<double> &value)
+{
+    if (value)
+        out.append(significantNumber(*value, kSignificantDigits));
 }
 
 // Writes at least `width` digits; `value` is never negative here.
@@ -109,11 +137,24 @@ std::string csvNumber(double value)
     return std::string(buffer.data(), end);
 }
 
-std::string utcTimeText(std::int64_t timeUtcMs)
+std::string fixedNumber(double value, int decimals)
+{
+    return formatted(value, std::chars_format::fixed, decimals);
+}
+
+std::string significantNumber(double value, int digits)
+{
+    return formatted(value, std::chars_format::general, digits);
+}
+
+namespace {
+
+// "2026-12-09T14:57:00" and the milliseconds of that second.
+std::int64_t appendDateTime(std::string &out, std::int64_t timeMs)
 {
     constexpr std::int64_t msPerDay = 86'400'000;
-    std::int64_t days = timeUtcMs / msPerDay;
-    std::int64_t msOfDay = timeUtcMs % msPerDay;
+    std::int64_t days = timeMs / msPerDay;
+    std::int64_t msOfDay = timeMs % msPerDay;
     if (msOfDay < 0) {
         msOfDay += msPerDay;
         --days;
@@ -121,7 +162,6 @@ std::string utcTimeText(std::int64_t timeUtcMs)
     const CivilDate date = civilFromDays(days);
 
     // ISO 8601: four-digit years, and a sign with more digits only outside 0000..9999.
-    std::string out;
     if (date.year < 0)
         out.push_back('-');
     else if (date.year > 9999)
@@ -135,9 +175,38 @@ std::string utcTimeText(std::int64_t timeUtcMs)
         out.push_back(separator);
         appendPadded(out, part, 2);
     }
+    return msOfDay % 1000;
+}
+
+} // namespace
+
+std::string utcTimeText(std::int64_t timeUtcMs)
+{
+    std::string out;
+    const std::int64_t ms = appendDateTime(out, timeUtcMs);
     out.push_back('.');
-    appendPadded(out, msOfDay % 1000, 3);
+    appendPadded(out, ms, 3);
     out.push_back('Z');
+    return out;
+}
+
+std::string localTimeText(std::int64_t timeUtcMs, int utcOffsetSeconds)
+{
+    // Offsets are whole minutes in every zone in use; seconds of historic ones are dropped.
+    const std::int64_t offsetMinutes = utcOffsetSeconds / 60;
+    const std::int64_t offsetMs = offsetMinutes * 60'000;
+    constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max(),
+                           least = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t local = offsetMs > 0 && timeUtcMs > most - offsetMs    ? most
+                               : offsetMs < 0 && timeUtcMs < least - offsetMs ? least
+                                                                              : timeUtcMs + offsetMs;
+    std::string out;
+    appendDateTime(out, local);
+    out.push_back(offsetMinutes < 0 ? '-' : '+');
+    const std::int64_t size = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    appendPadded(out, size / 60, 2);
+    out.push_back(':');
+    appendPadded(out, size % 60, 2);
     return out;
 }
 
@@ -147,15 +216,20 @@ std::string csvPreamble(const LogHeader &header)
     const bool known = header.range >= 1 && header.range <= 3;
     std::string out;
     appendComment(out, "program version", header.programVersion);
+    if (header.startUtcMs)
+        appendComment(out, "started", localTimeText(*header.startUtcMs, header.utcOffsetSeconds));
     if (!header.port.empty()) // the command-line tool names only the device
         appendComment(out, "port", header.port);
     appendComment(out, "device", header.device);
     appendComment(out, "range", known ? rangeTitles[header.range - 1] : "none");
     appendComment(out, "attenuator (dB)", header.attenuator);
-    appendComment(out, "-10 dBm point", header.calibrationMinus10);
-    appendComment(out, "-50 dBm point", header.calibrationMinus50);
+    appendComment(out, "-10 dBm point (V)", header.calibrationMinus10);
+    appendComment(out, "-50 dBm point (V)", header.calibrationMinus50);
     appendComment(out, "relative mode", header.relativeMode ? "on" : "off");
-    appendComment(out, "zero reference (dBm)", csvNumber(header.zeroReferenceDbm));
+    appendComment(out, "zero reference (dBm)", fixedNumber(header.zeroReferenceDbm, kLevelDecimals));
+    appendComment(out, "resolution",
+                  "elapsed_s 0.001 s, voltage_v 0.0000001 V, level_dbm and relative_db 0.001 dB, power_w and rms_v "
+                  "6 significant digits");
     return out;
 }
 
@@ -184,21 +258,65 @@ std::string csvHeaderRow()
     return "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r\n";
 }
 
-std::string csvRow(const ReadingRecord &record)
+std::string csvHead(const LogHeader &header)
+{
+    return csvPreamble(header) + csvHeaderRow();
+}
+
+namespace {
+
+std::string rowOf(const ReadingRecord &record, double elapsedS)
 {
     std::string out = utcTimeText(record.timeUtcMs);
-    out.reserve(160 + record.note.size());
-    for (const std::optional<double> &value : {std::optional(record.elapsedS), std::optional(record.voltageV),
-                                               record.levelDbm, record.relativeDb, record.powerW, record.rmsV}) {
+    out.reserve(128 + record.note.size());
+    out.push_back(',');
+    out.append(fixedNumber(elapsedS, kElapsedDecimals));
+    out.push_back(',');
+    out.append(fixedNumber(record.voltageV, kVoltageDecimals));
+    for (const std::optional<double> &level : {record.levelDbm, record.relativeDb}) {
         out.push_back(',');
-        appendNumber(out, value);
+        appendFixed(out, level, kLevelDecimals);
+    }
+    for (const std::optional<double> &value : {record.powerW, record.rmsV}) {
+        out.push_back(',');
+        appendSignificant(out, value);
     }
     out.push_back(',');
     out.append(rangeName(record.range));
     out.push_back(',');
-    appendNumber(out, record.attenuatorDb);
+    // As typed: a setting, not a measurement.
+    if (record.attenuatorDb)
+        out.append(csvNumber(*record.attenuatorDb));
     out.append(record.lampLit ? ",1," : ",0,");
     appendField(out, record.note);
+    out.append(kLineEnd);
+    return out;
+}
+
+double secondsBetween(std::int64_t fromUtcMs, std::int64_t toUtcMs)
+{
+    return static_cast<double>(toUtcMs - fromUtcMs) / 1000.0;
+}
+
+} // namespace
+
+std::string csvRow(const ReadingRecord &record)
+{
+    return rowOf(record, record.elapsedS);
+}
+
+std::string csvRow(const ReadingRecord &record, std::int64_t startUtcMs)
+{
+    return rowOf(record, secondsBetween(startUtcMs, record.timeUtcMs));
+}
+
+std::string csvEventRow(std::int64_t timeUtcMs, std::int64_t startUtcMs, std::string_view note)
+{
+    std::string out = utcTimeText(timeUtcMs);
+    out.push_back(',');
+    out.append(fixedNumber(secondsBetween(startUtcMs, timeUtcMs), kElapsedDecimals));
+    out.append(",,,,,,,,,");
+    appendField(out, note);
     out.append(kLineEnd);
     return out;
 }

@@ -1,5 +1,6 @@
 #include "core/link_status.hpp"
 
+#include <cstddef>
 #include <cstdio>
 
 namespace merolan {
@@ -12,6 +13,27 @@ std::string oneDecimal(double value)
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
+}
+
+// "12:03", and "1:02:03" from an hour on: a stopwatch, which the eye reads at a glance.
+std::string durationText(double seconds)
+{
+    const long long whole = seconds > 0 ? static_cast<long long>(seconds) : 0;
+    char text[48];
+    if (whole < 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    return text;
+}
+
+// "3,612": grouped, since the count runs into the hundred thousands in a day.
+std::string groupedCount(long long count)
+{
+    std::string digits = std::to_string(count < 0 ? 0 : count);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    return digits;
 }
 
 } // namespace
@@ -50,8 +72,16 @@ std::string linkStatusText(const LinkStatus &status)
         add(dropped);
     }
     if (!status.recordingFile.empty())
-        add("Recording " + status.recordingFile);
+        add(recordingStatusText(status));
     return text;
+}
+
+std::string recordingStatusText(const LinkStatus &status)
+{
+    if (status.recordingFile.empty())
+        return {};
+    return "Recording " + status.recordingFile + kSeparator + durationText(status.recordingSeconds) + kSeparator +
+           groupedCount(status.recordingRows) + (status.recordingRows == 1 ? " row" : " rows");
 }
 
 } // namespace merolan

@@ -1,38 +1,28 @@
 #include "link/reading_recorder.hpp"
 
-#include "core/csv_log.hpp"
-
+#include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <cstring>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace merolan {
-namespace {
 
-// Past the operating system's cache, onto the disk.
-bool syncToDisk(QFile &file)
+int localUtcOffsetSeconds(std::int64_t utcMs)
 {
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fdatasync(file.handle()) == 0;
-#endif
+    return QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc();
 }
 
-} // namespace
+LogHeader logHeaderAt(const AppState &state, std::string port, std::string device, std::int64_t startUtcMs)
+{
+    LogHeader header = logHeaderOf(state, std::move(port), std::move(device));
+    header.startUtcMs = startUtcMs;
+    header.utcOffsetSeconds = localUtcOffsetSeconds(startUtcMs);
+    return header;
+}
 
 ReadingRecorder::ReadingRecorder(const AppState &state, MeterSession &session, QObject *parent)
     : QObject(parent), state_(state), session_(session)
 {
     connect(&session_, &MeterSession::readingHandled, this, &ReadingRecorder::readingHandled);
+    connect(&session_, &MeterSession::measuringChanged, this, &ReadingRecorder::measuringChanged);
 }
 
 ReadingRecorder::~ReadingRecorder()
@@ -43,15 +33,12 @@ ReadingRecorder::~ReadingRecorder()
 std::optional<QString> ReadingRecorder::startRecording(const QString &path, bool replaceExisting)
 {
     stopRecording();
-    log_.setFileName(path);
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | (replaceExisting ? QIODevice::Truncate : QIODevice::NewOnly);
-    if (!log_.open(mode)) {
-        const QString cause =
-            !replaceExisting && log_.exists() ? QStringLiteral("the file exists already") : log_.errorString();
-        return QStringLiteral("Cannot record into %1: %2.").arg(QDir::toNativeSeparators(path), cause);
-    }
-    preambleWritten_ = false;
+    if (const std::optional<QString> cause = log_.create(path, replaceExisting))
+        return QStringLiteral("Cannot record into %1: %2.").arg(QDir::toNativeSeparators(path), *cause);
+    startUtcMs_ = session_.nowUtcMs();
+    rows_ = 0;
+    headWritten_ = false;
+    measuring_ = session_.isMeasuring();
     emit recordingChanged(true);
     return std::nullopt;
 }
@@ -61,59 +48,70 @@ void ReadingRecorder::stopRecording()
     if (!log_.isOpen())
         return;
     // A log without rows still says what run it belongs to.
-    if (!preambleWritten_ && !write(preamble()))
+    if (!write(std::string()))
         return;
     log_.close();
     emit recordingChanged(false);
+}
+
+LogHeader ReadingRecorder::runHeader(std::int64_t startUtcMs) const
+{
+    const bool open = session_.isPortOpen();
+    return logHeaderAt(state_, open ? "Com " + std::to_string(session_.portNumber()) : std::string(),
+                       open ? session_.device().toStdString() : std::string(), startUtcMs);
 }
 
 void ReadingRecorder::readingHandled(const ReadingOutcome &, const ReadingRecord &record)
 {
     history_.append(record);
     emit recordAppended();
-    if (!log_.isOpen())
+    if (log_.isOpen() && write(csvRow(record, startUtcMs_)))
+        ++rows_;
+}
+
+void ReadingRecorder::measuringChanged(bool on)
+{
+    // A pause in the rows is told as one, not left to be read as a steady level.
+    if (!log_.isOpen() || on == measuring_)
         return;
-    std::string text = preambleWritten_ ? std::string() : preamble();
-    preambleWritten_ = true;
-    text += csvRow(record);
-    write(text);
+    measuring_ = on;
+    write(csvEventRow(session_.nowUtcMs(), startUtcMs_, on ? "measuring started" : "measuring stopped"));
 }
 
-std::string ReadingRecorder::preamble() const
+bool ReadingRecorder::write(const std::string &rows)
 {
-    const bool open = session_.isPortOpen();
-    const LogHeader header = logHeaderOf(state_, open ? "Com " + std::to_string(session_.portNumber()) : std::string(),
-                                         open ? session_.device().toStdString() : std::string());
-    return csvPreamble(header) + csvHeaderRow();
+    std::optional<LogFailure> failure;
+    if (headWritten_) {
+        failure = log_.append(rows);
+    } else {
+        failure = log_.append(csvHead(runHeader(startUtcMs_)) + rows);
+        headWritten_ = true;
+    }
+    if (failure)
+        fail(*failure);
+    return !failure;
 }
 
-bool ReadingRecorder::write(const std::string &text)
+void ReadingRecorder::fail(const LogFailure &failure)
 {
-    const auto size = static_cast<qint64>(text.size());
-    if (log_.write(text.data(), size) != size || !log_.flush()) {
-        fail(log_.errorString());
-        return false;
+    const QString path = QDir::toNativeSeparators(log_.path());
+    QString whatIsLeft;
+    switch (failure.kind) {
+    case LogFailure::Kind::WriteFailed:
+        whatIsLeft = rows_ == 0 ? QStringLiteral("No reading was recorded")
+                                : QStringLiteral("The rows written before are in the file");
+        break;
+    case LogFailure::Kind::Deleted:
+        whatIsLeft = QStringLiteral("The rows written before were deleted with it");
+        break;
+    case LogFailure::Kind::Moved:
+        whatIsLeft = QStringLiteral("The rows written before went with it");
+        break;
     }
-    if (!syncToDisk(log_)) {
-        fail(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    // Writing on into a file that was deleted would lose every row without a word.
-    if (!QFileInfo::exists(log_.fileName())) {
-        fail(QStringLiteral("the file was removed"));
-        return false;
-    }
-    return true;
-}
-
-void ReadingRecorder::fail(const QString &cause)
-{
-    const QString path = QDir::toNativeSeparators(log_.fileName());
     log_.close();
     emit recordingChanged(false);
-    emit recordingFailed(QStringLiteral("Recording into %1 has stopped: %2. The rows written before are in the "
-                                        "file; measuring goes on.")
-                             .arg(path, cause));
+    emit recordingFailed(QStringLiteral("Recording into %1 has stopped: %2. %3; measuring goes on.")
+                             .arg(path, failure.cause, whatIsLeft));
 }
 
 } // namespace merolan

@@ -1,17 +1,25 @@
 #pragma once
 
 #include "core/app_state.hpp"
+#include "core/csv_log.hpp"
 #include "core/reading_history.hpp"
+#include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 
-#include <QFile>
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace merolan {
+
+// The local time's offset from UTC at that moment, east positive, for the "started" line.
+int localUtcOffsetSeconds(std::int64_t utcMs);
+// The description every log and export of readings begins with: the run measured with `state`
+// on `port` ("Com 1", or none) and `device`, started at `startUtcMs`.
+LogHeader logHeaderAt(const AppState &state, std::string port, std::string device, std::int64_t startUtcMs);
 
 // Keeps every reading of the session in the history the trend draws from and, while recording,
 // writes it to a CSV log. Each row goes to the disk as it comes, so a crash or a power cut costs
@@ -34,7 +42,13 @@ public:
     std::optional<QString> startRecording(const QString &path, bool replaceExisting);
     void stopRecording();
     bool isRecording() const { return log_.isOpen(); }
-    QString recordingPath() const { return log_.fileName(); }
+    QString recordingPath() const { return log_.path(); }
+    // When the recording began, on the session's clock: elapsed_s counts from here.
+    std::int64_t recordingStartUtcMs() const { return startUtcMs_; }
+    // Readings logged since then.
+    std::int64_t recordedRows() const { return rows_; }
+    // The description of a run that began at `startUtcMs` and is measured as things stand now.
+    LogHeader runHeader(std::int64_t startUtcMs) const;
 
 signals:
     void recordAppended();
@@ -44,18 +58,22 @@ signals:
 
 private:
     void readingHandled(const ReadingOutcome &outcome, const ReadingRecord &record);
-    // The run's description and the header row: with the first reading, when port and settings
-    // are those the rows were measured with.
-    std::string preamble() const;
-    // False when the text did not reach the disk; recording has then stopped with a message.
-    bool write(const std::string &text);
-    void fail(const QString &cause);
+    void measuringChanged(bool on);
+    // Puts the run's description and the header row before the first row, when port and
+    // settings are those the rows were measured with. False when the text did not reach the
+    // disk; recording has then stopped with a message.
+    bool write(const std::string &rows);
+    void fail(const LogFailure &failure);
 
     const AppState &state_;
     MeterSession &session_;
     ReadingHistory history_;
-    QFile log_;
-    bool preambleWritten_ = false;
+    LogFile log_;
+    std::int64_t startUtcMs_ = 0;
+    std::int64_t rows_ = 0;
+    bool headWritten_ = false;
+    // As the log last told it, so that a repeated stop is no second row.
+    bool measuring_ = false;
 };
 
 } // namespace merolan

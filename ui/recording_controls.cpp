@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace merolan {
 namespace {
@@ -18,8 +21,9 @@ namespace layout {
 // The title band's free middle, between the name and the printed ratings.
 constexpr QRect recordButton{476, 13, 89, 23};
 constexpr QRect trendButton{572, 13, 89, 23};
-// The bottom edge, between the model plate and the right-hand panel.
-constexpr QRect linkStatus{232, 594, 452, 20};
+// The bottom edge, between the model plate and the right-hand panel, below the relative
+// measurement frame: room for a second line while recording.
+constexpr QRect linkStatus{232, 582, 452, 36};
 } // namespace layout
 
 // Often enough that "last answer" and "No answer ... for N s" count up visibly.
@@ -48,11 +52,16 @@ RecordingControls::RecordingControls(AppContext &context, MeterSession &session,
     trendButton_->setToolTip(QStringLiteral("The level over time, with statistics (Ctrl+T)"));
     linkStatus_ = makeLabel(panel, "LinkStatus", layout::linkStatus, QString());
     linkStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    linkStatus_->setTextFormat(Qt::PlainText);
 
     connect(recordButton_, &QPushButton::clicked, this, &RecordingControls::recordClicked);
     connect(trendButton_, &QPushButton::clicked, this, &RecordingControls::trendClicked);
     connect(&recorder_, &ReadingRecorder::recordingChanged, this, &RecordingControls::recordingChanged);
-    connect(&recorder_, &ReadingRecorder::recordingFailed, this, &RecordingControls::recordingFailed);
+    // A failure comes in the middle of handling a reading; shown from there, its box would hold
+    // up the serial line (no reading is taken while the box is open, and the status line would
+    // call the meter silent). From the event loop, measuring and the trend go on meanwhile.
+    connect(&recorder_, &ReadingRecorder::recordingFailed, this, &RecordingControls::recordingFailed,
+            Qt::QueuedConnection);
     connect(&recorder_, &ReadingRecorder::recordAppended, this, [this] {
         if (trendWindow_)
             trendWindow_->historyChanged();
@@ -89,8 +98,10 @@ void RecordingControls::recordClicked()
 
 void RecordingControls::trendClicked()
 {
-    if (!trendWindow_)
+    if (!trendWindow_) {
         trendWindow_ = new TrendWindow(context_, recorder_.history());
+        trendWindow_->describeRunsWith([this](std::int64_t startUtcMs) { return recorder_.runHeader(startUtcMs); });
+    }
     trendWindow_->show();
     trendWindow_->raise();
     trendWindow_->activateWindow();
@@ -118,9 +129,32 @@ void RecordingControls::showLinkStatus()
     status.secondsUnanswered = secondsSince(session_.oldestUnansweredPollUtcMs(), now);
     status.readsDropped = static_cast<std::size_t>(session_.readsDropped());
     status.readsUnasked = static_cast<std::size_t>(session_.readsUnasked());
-    if (recorder_.isRecording())
+    if (recorder_.isRecording()) {
         status.recordingFile = QFileInfo(recorder_.recordingPath()).fileName().toStdString();
-    const QString text = QString::fromStdString(linkStatusText(status));
+        status.recordingSeconds = static_cast<double>(now - recorder_.recordingStartUtcMs()) / 1000.0;
+        status.recordingRows = recorder_.recordedRows();
+    }
+    QString text = QString::fromStdString(linkStatusText(status));
+    // What does not fit on one line goes on a second: the recording, its file name giving way in
+    // the middle when it is too long even there, so that its start and its extension show and the
+    // duration and the count after it are never cut off.
+    const QFontMetrics metrics(linkStatus_->font());
+    const int room = linkStatus_->contentsRect().width();
+    if (!status.recordingFile.empty() && metrics.horizontalAdvance(text) > room) {
+        QString second = QString::fromStdString(recordingStatusText(status));
+        if (const int overflow = metrics.horizontalAdvance(second) - room; overflow > 0) {
+            const QString name = QString::fromStdString(status.recordingFile);
+            const int shortest = metrics.horizontalAdvance(QStringLiteral("a\u2026z"));
+            status.recordingFile =
+                metrics
+                    .elidedText(name, Qt::ElideMiddle, std::max(shortest, metrics.horizontalAdvance(name) - overflow))
+                    .toStdString();
+            second = QString::fromStdString(recordingStatusText(status));
+        }
+        LinkStatus link = status;
+        link.recordingFile.clear();
+        text = QString::fromStdString(linkStatusText(link)) + u'\n' + second;
+    }
     if (text == linkStatus_->text())
         return;
     linkStatus_->setText(text);

@@ -5,10 +5,13 @@
 #include "core/reading_chain.hpp"
 #include "core/readout_text.hpp"
 #include "gauge/scale_range.hpp"
+#include "link/log_file.hpp"
+#include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
 #include "ui/widget_factory.hpp"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -19,7 +22,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -27,6 +29,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace merolan {
@@ -346,24 +349,24 @@ void TrendWindow::exportCsv()
     if (path.isEmpty())
         return;
     const WaitCursor wait;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        std::string text = "# merolan trend export, " + utcTimeText(QDateTime::currentMSecsSinceEpoch()) + "\r\n";
-        text += csvHeaderRow();
-        for (std::size_t i = 0; i < history_.size(); ++i) {
-            text += csvRow(history_.at(i));
-            if (text.size() >= kCsvChunkBytes) {
-                file.write(text.data(), static_cast<qint64>(text.size()));
-                text.clear();
-            }
+    // The export reads as a recording that began with its first reading.
+    const std::int64_t start = history_.empty() ? QDateTime::currentMSecsSinceEpoch() : history_.timeAt(0);
+    WholeFile file(path);
+    std::string text = csvHead(describeRun_ ? describeRun_(start) : logHeaderAt(context_.state, {}, {}, start));
+    std::optional<QString> failure;
+    for (std::size_t i = 0; i < history_.size() && !failure; ++i) {
+        text += csvRow(history_.at(i), start);
+        if (text.size() >= kCsvChunkBytes) {
+            failure = file.write(text);
+            text.clear();
         }
-        file.write(text.data(), static_cast<qint64>(text.size()));
-        if (file.commit())
-            return;
     }
-    context_.dialogs.showMessage(
-        this, UserDialogs::Icon::Error, title,
-        QStringLiteral("Could not write %1:\n%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (!failure)
+        failure = file.write(text);
+    if (!failure)
+        failure = file.commit();
+    if (failure)
+        exportFailed(title, path, *failure);
 }
 
 void TrendWindow::exportPng()
@@ -374,16 +377,28 @@ void TrendWindow::exportPng()
         QStringLiteral("PNG pictures (*.png)"));
     if (path.isEmpty())
         return;
-    const QPixmap picture = chart_->grab();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit())
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!chart_->grab().save(&buffer, "PNG")) {
+        exportFailed(title, path, QStringLiteral("the picture could not be encoded as PNG"));
         return;
-    // Only the encoder can fail without the file saying why.
-    const QString cause = file.error() != QFileDevice::NoError
-                              ? file.errorString()
-                              : QStringLiteral("The picture could not be encoded as PNG.");
-    context_.dialogs.showMessage(this, UserDialogs::Icon::Error, title,
-                                 QStringLiteral("Could not write %1:\n%2").arg(QDir::toNativeSeparators(path), cause));
+    }
+    WholeFile file(path);
+    std::optional<QString> failure =
+        file.write(std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+    if (!failure)
+        failure = file.commit();
+    if (failure)
+        exportFailed(title, path, *failure);
+}
+
+void TrendWindow::exportFailed(const QString &title, const QString &path, const QString &cause)
+{
+    context_.dialogs.showMessage(
+        this, UserDialogs::Icon::Error, title,
+        QStringLiteral("%1 was not written: %2. A file of that name that was there before is left as it was.")
+            .arg(QDir::toNativeSeparators(path), cause));
 }
 
 } // namespace merolan

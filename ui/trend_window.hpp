@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/csv_log.hpp"
 #include "core/reading_history.hpp"
 
 #include <QElapsedTimer>
@@ -8,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -33,6 +36,12 @@ public:
     // A record was appended to the history, or it was cleared: redrawn at the next screen
     // refresh if shown, so a burst of readings costs one redraw per frame.
     void historyChanged();
+    // Describes the run a CSV export begins with, as the recorder describes its logs; without it
+    // the export names no port.
+    void describeRunsWith(std::function<LogHeader(std::int64_t startUtcMs)> describe)
+    {
+        describeRun_ = std::move(describe);
+    }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -49,6 +58,8 @@ private:
     void resetStatistics();
     void exportCsv();
     void exportPng();
+    // Says why the file is not there, in one message.
+    void exportFailed(const QString &title, const QString &path, const QString &cause);
 
     AppContext &context_;
     ReadingHistory &history_;
@@ -65,6 +76,7 @@ private:
     // Readings stamped before this do not count in the statistics; the earliest time there is
     // until the first reset.
     std::int64_t statisticsFromMs_ = std::numeric_limits<std::int64_t>::min();
+    std::function<LogHeader(std::int64_t startUtcMs)> describeRun_;
 };
 
 } // namespace merolan

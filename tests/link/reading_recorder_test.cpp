@@ -3,6 +3,7 @@
 #include "tests/link/meter_line.hpp"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace merolan;
@@ -45,8 +46,8 @@ protected:
 
 TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
 {
-    ASSERT_FALSE(recorder.startRecording(path("run.csv"), false));
     session.start();
+    ASSERT_FALSE(recorder.startRecording(path("run.csv"), false));
     ASSERT_TRUE(waitForCount(handled, 3));
     recorder.stopRecording();
     ASSERT_TRUE(waitForCount(handled, 4)); // not logged: recording has stopped
@@ -67,7 +68,48 @@ TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
         EXPECT_EQ(fields[7], QStringLiteral("low"));
     }
     EXPECT_EQ(recorder.history().size(), 4u);
+    EXPECT_EQ(recorder.recordedRows(), 3);
     EXPECT_EQ(failures.count(), 0);
+}
+
+TEST_F(RecorderLine, TheLogReadsOnItsOwnThroughAPauseInMeasuring)
+{
+    ASSERT_FALSE(recorder.startRecording(path("pause.csv"), false));
+    session.start();
+    ASSERT_TRUE(waitForCount(handled, 2));
+    session.stop();
+    session.stop(); // told once
+    session.start();
+    ASSERT_TRUE(waitForCount(handled, 4));
+    session.stop();
+    recorder.stopRecording();
+
+    const QStringList lines = linesOf(path("pause.csv"));
+    const QRegularExpression started(
+        QStringLiteral("^# started: \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"));
+    EXPECT_EQ(lines.filter(started).size(), 1) << lines.join(u'\n').toStdString();
+    const qsizetype header = lines.indexOf(QStringLiteral(
+        "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note"));
+    ASSERT_GT(header, 0);
+    const QStringList rows = lines.mid(header + 1);
+    const auto noteOf = [](const QString &row) { return row.section(u',', 10); };
+    QStringList notes;
+    double elapsed = 0;
+    for (const QString &row : rows) {
+        const QStringList fields = row.split(u',');
+        ASSERT_EQ(fields.size(), 11) << row.toStdString();
+        // Counted from the start of the recording, never from the latest start of measuring.
+        EXPECT_GE(fields[1].toDouble(), elapsed) << row.toStdString();
+        elapsed = fields[1].toDouble();
+        const bool reading = !fields[2].isEmpty();
+        if (reading) { // to the converter's step
+            EXPECT_EQ(fields[2].section(u'.', 1).size(), 7) << row.toStdString();
+        }
+        notes.append(reading ? QStringLiteral("reading") : noteOf(row));
+    }
+    EXPECT_EQ(notes, (QStringList{"measuring started", "reading", "reading", "measuring stopped", "measuring started",
+                                  "reading", "reading", "measuring stopped"}));
+    EXPECT_EQ(rows[3], rows[3].section(u',', 0, 1) + QStringLiteral(",,,,,,,,,measuring stopped"));
 }
 
 TEST_F(RecorderLine, NeverReplacesAFileUnasked)
@@ -93,23 +135,27 @@ TEST_F(RecorderLine, AFailedWriteStopsRecordingOnceAndMeasuringGoesOn)
     struct Case {
         const char *what;
         QString file;
-        const char *cause;
+        const char *says;
+        bool rowsKept;
     };
     const Case cases[] = {
-        {"full disk", QStringLiteral("/dev/full"), "No space left on device"},
-        {"removed file", path("gone.csv"), "the file was removed"},
+        {"full disk", QStringLiteral("/dev/full"), "/dev/full has stopped: no space is left on the disk", false},
+        {"deleted file", path("gone.csv"), "gone.csv has stopped: the file was deleted", false},
     };
     session.start();
     for (const Case &c : cases) {
         failures.clear();
         ASSERT_FALSE(recorder.startRecording(c.file, true)) << c.what;
-        if (c.file.endsWith(QStringLiteral("gone.csv")))
-            ASSERT_TRUE(QFile::remove(c.file));
         const qsizetype seen = handled.count();
-        ASSERT_TRUE(waitForCount(handled, seen + 3)) << c.what;
-        EXPECT_EQ(failures.count(), 1) << c.what;
-        EXPECT_TRUE(failures.at(0).at(0).toString().contains(QString::fromLatin1(c.cause)))
-            << failures.at(0).at(0).toString().toStdString();
+        ASSERT_TRUE(waitForCount(handled, seen + 1)) << c.what;
+        if (c.file.endsWith(QStringLiteral("gone.csv"))) {
+            ASSERT_TRUE(QFile::remove(c.file));
+        }
+        ASSERT_TRUE(waitForCount(handled, seen + 4)) << c.what;
+        ASSERT_EQ(failures.count(), 1) << c.what;
+        const QString message = failures.at(0).at(0).toString();
+        EXPECT_TRUE(message.contains(QString::fromLatin1(c.says))) << message.toStdString();
+        EXPECT_EQ(message.contains(QStringLiteral("are in the file")), c.rowsKept) << message.toStdString();
         EXPECT_FALSE(recorder.isRecording()) << c.what;
         EXPECT_TRUE(session.isMeasuring()) << c.what;
     }

@@ -3,6 +3,7 @@
 #include "ui/user_dialogs.hpp"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace merolan {
@@ -23,10 +24,15 @@ public:
     std::vector<QString> fileTitles; // of both file dialogs
     std::deque<QString> fileAnswers; // for both file dialogs; cancel once the script runs out
     std::vector<QString> openedAddresses;
+    // Runs while a message is "on the screen", as a real box runs the event loop until it is
+    // closed: a test can see what goes on meanwhile.
+    std::function<void(const Message &)> whileMessageShown;
 
     void showMessage(QWidget *, Icon icon, const QString &title, const QString &text) override
     {
         messages.push_back({icon, title, text});
+        if (whileMessageShown)
+            whileMessageShown(messages.back());
     }
 
     bool askYesNo(QWidget *, const QString &, const QString &text) override

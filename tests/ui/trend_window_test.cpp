@@ -1,10 +1,14 @@
 #include "ui/trend_window.hpp"
 
+#include "link/log_file.hpp"
+#include "link/reading_recorder.hpp"
+#include "support/file_size_limit.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
@@ -17,6 +21,7 @@
 #include <string>
 
 using namespace merolan;
+using merolan::testing::FileSizeLimit;
 
 namespace {
 
@@ -198,8 +203,10 @@ TEST_F(TrendWindowTest, AnUnusableReadingBreaksTheLine)
 TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
 {
     ReadingRecord r = reading(kStart, 0.0);
-    r.elapsedS = 1.5;
+    r.elapsedS = 1.5; // since a Start of measuring: the export counts from its first reading instead
     r.voltageV = 0.25;
+    r.powerW = 0.001;
+    r.rmsV = 0.22360679774997896;
     r.range = 2;
     r.attenuatorDb = 10.0;
     history.append(r);
@@ -209,21 +216,51 @@ TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
     exportTo(good);
     QFile written(good);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = written.readAll().split('\n');
-    ASSERT_EQ(lines.size(), 5); // comment, header, two rows, and nothing after the last line end
-    EXPECT_TRUE(lines[0].startsWith("# ")) << lines[0].constData();
-    EXPECT_EQ(lines[1],
-              "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r");
-    EXPECT_EQ(lines[2], "2023-11-14T22:13:20.000Z,1.5,0.25,0,,0.001,0.22360679774997896,mid,10,0,\r");
-    EXPECT_EQ(lines[3], "2023-11-14T22:13:20.100Z,0,0,,,,,,,0,No level\r");
+    // The same description a recording begins with, started at the first reading.
+    const QByteArray head = QByteArray::fromStdString(csvHead(logHeaderAt(context.state, {}, {}, kStart)));
+    EXPECT_EQ(written.read(head.size()), head);
+    EXPECT_EQ(written.readAll(), "2023-11-14T22:13:20.000Z,0.000,0.2500000,0.000,,0.001,0.223607,mid,10,0,\r\n"
+                                 "2023-11-14T22:13:20.100Z,0.100,0.0000000,,,,,,,0,No level\r\n");
     EXPECT_TRUE(dialogs.messages.empty());
 
     const QString bad = dir.filePath(QStringLiteral("missing/trend.csv"));
     exportTo(bad);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].icon, UserDialogs::Icon::Error);
-    EXPECT_TRUE(dialogs.messages[0].text.contains(bad)) << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(dialogs.messages[0].text.contains(bad + QStringLiteral(" was not written: its folder does not exist")))
+        << dialogs.messages[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST_F(TrendWindowTest, AnExportIsCompleteOrNotThereAndAnOldFileStays)
+{
+    for (int i = 0; i < 2000; ++i)
+        history.append(reading(kStart + i * 100, -30.0 - i % 7));
+    window.show();
+    const std::pair<const char *, const char *> cases[] = {{"exportCsvButton", "trend.csv"},
+                                                           {"exportPngButton", "trend.png"}};
+    for (const auto &[button, name] : cases) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        dialogs.messages.clear();
+        {
+            const FileSizeLimit limit(1024);
+            dialogs.fileAnswers.push_back(path);
+            find<QPushButton>(button)->click();
+        }
+        ASSERT_EQ(dialogs.messages.size(), 1u) << name;
+        const QString text = dialogs.messages[0].text;
+        EXPECT_TRUE(text.contains(path)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("the file has reached the size limit"))) << text.toStdString();
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "old") << name;
+        old.close();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QLatin1String(name)}) << name;
+        ASSERT_TRUE(old.remove());
+    }
 }
 
 TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
