@@ -147,8 +147,21 @@ bool isTemporaryOf(std::string_view entry, const std::string &name)
                        [](char c) { return kLetters.find(c) != std::string_view::npos; });
 }
 
-// Only the entries go, never what a link among them points at. This program never makes a link
-// under its temporary names, so a link there is planted and goes at once.
+// A file of another user is none that this program made for this one, whatever its name.
+bool ownedByThisUser(const fs::path &entry)
+{
+#ifdef _WIN32
+    (void)entry; // a folder of the user's own; Windows has no owner to compare cheaply
+    return true;
+#else
+    struct stat info = {};
+    return ::lstat(entry.c_str(), &info) == 0 && info.st_uid == ::geteuid();
+#endif
+}
+
+// Only names this program makes go (a save never uses any other, so "<name>.new" or the like is
+// the user's own), and only the entries, never what a link among them points at. This program
+// never makes a link under its temporary names, so a link there is planted and goes at once.
 void removeStaleTemporaries(const fs::path &folder, const std::string &name)
 {
     std::error_code ec;
@@ -159,7 +172,8 @@ void removeStaleTemporaries(const fs::path &folder, const std::string &name)
         std::error_code ignored;
         const fs::file_type type = it->symlink_status(ignored).type();
         const bool stale = type == fs::file_type::symlink ||
-                           (type == fs::file_type::regular && it->last_write_time(ignored) < staleBefore);
+                           (type == fs::file_type::regular && it->last_write_time(ignored) < staleBefore &&
+                            ownedByThisUser(it->path()));
         if (stale)
             fs::remove(it->path(), ignored);
     }

@@ -39,19 +39,6 @@ std::optional<Failure> decodeInto(const fs::path &file, std::span<const std::uin
     return std::nullopt;
 }
 
-// Earlier versions saved through this fixed name, so a crash may have left it behind, and a
-// link planted there must not linger for anyone to trust. Only the entry goes, never the file
-// a link points at.
-void removeLegacyTemporary(const fs::path &file)
-{
-    fs::path legacy = file;
-    legacy += ".new";
-    std::error_code ec;
-    const fs::file_type type = fs::symlink_status(legacy, ec).type();
-    if (type == fs::file_type::regular || type == fs::file_type::symlink)
-        fs::remove(legacy, ec);
-}
-
 // Reads record 1 into `settings`; `whenMissing` says what a missing file means.
 template <typename WhenMissing>
 std::optional<Failure> readRecordFile(const fs::path &file, MeterSettings &settings, WhenMissing whenMissing)
@@ -118,7 +105,6 @@ std::optional<Failure> saveSettings(const fs::path &file, const MeterSettings &s
         content.resize(std::max(content.size(), record.size()));
         std::copy(record.begin(), record.end(), content.begin());
 
-        removeLegacyTemporary(file);
         if (std::optional<Failure> failure = replaceFileContent(file, content))
             return fileFailure(file, "was not written: " + failure->message);
         return std::nullopt;

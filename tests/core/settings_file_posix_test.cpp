@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -47,10 +48,27 @@ TEST_F(SettingsFile, SaveRemovesLeftoverTemporariesWithoutFollowingThem)
     const fs::path victim = root / "victim.dat";
     writeBytes(victim, {1, 2, 3});
     fs::create_directories(file.parent_path());
-    fs::create_symlink(victim, fs::path(file) += ".new");
+    const fs::path planted = fs::path(file) += ".new-Ab12Cd", users = fs::path(file) += ".new";
+    fs::create_symlink(victim, planted);
+    fs::create_symlink(victim, users); // not a name a save makes: the user's, and it stays
     ASSERT_FALSE(saveSettings(file, factorySettings(), '.'));
     EXPECT_EQ(bytesOf(victim), (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(entriesIn(file.parent_path()), 1u);
+    EXPECT_FALSE(fs::is_symlink(planted));
+    EXPECT_TRUE(fs::is_symlink(users));
+    EXPECT_EQ(entriesIn(file.parent_path()), 2u);
+}
+
+TEST_F(SettingsFile, SaveLeavesAnotherUsersFileThatLooksLikeATemporary)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    fs::create_directories(file.parent_path());
+    const fs::path theirs = fs::path(file) += ".new-Ab12Cd";
+    writeBytes(theirs, {4});
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    fs::last_write_time(theirs, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_FALSE(saveSettings(file, factorySettings(), '.'));
+    EXPECT_EQ(bytesOf(theirs), std::vector<std::uint8_t>{4});
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileALinkPointsAtAndKeepsItsPermissions)

@@ -105,13 +105,34 @@ TEST_F(SettingsFile, LoadAndImportReportAFolderInPlaceOfTheFile)
     EXPECT_EQ(s, factorySettings());
 }
 
-TEST_F(SettingsFile, SaveRemovesTheTemporariesACrashLeftBehind)
+TEST_F(SettingsFile, SaveRemovesOnlyItsOwnTemporariesThatACrashLeftBehind)
 {
     fs::create_directories(file.parent_path());
-    const fs::path legacy = fs::path(file) += ".new", crashed = fs::path(file) += ".new-Ab12Cd";
-    writeBytes(legacy, {4});
-    writeBytes(crashed, {4});
-    fs::last_write_time(crashed, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const struct {
+        const char *suffix;
+        bool old;
+        bool stays;
+    } cases[] = {
+        {".new-Ab12Cd", true, false}, // a crashed save's
+        {".new-Ef34Gh", false, true}, // another save going on right now
+        {".new", true, true},         // the user's own file, however it is named
+        {".new-Ab12C", true, true},   // not the pattern a save makes
+        {".new-Ab1_Cd", true, true},  {".new-Ab12Cd.csv", true, true},
+    };
+    for (const auto &c : cases) {
+        const fs::path leftover = fs::path(file) += c.suffix;
+        writeBytes(leftover, {'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'});
+        if (c.old)
+            fs::last_write_time(leftover, hourAgo);
+    }
     ASSERT_FALSE(saveSettings(file, factorySettings(), '.'));
-    EXPECT_EQ(entriesIn(file.parent_path()), 1u);
+    for (const auto &c : cases) {
+        const fs::path leftover = fs::path(file) += c.suffix;
+        EXPECT_EQ(fs::exists(leftover), c.stays) << c.suffix;
+        if (c.stays) {
+            EXPECT_EQ(bytesOf(leftover), (std::vector<std::uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}))
+                << c.suffix;
+        }
+    }
 }
