@@ -1,4 +1,5 @@
 #include "core/version.hpp"
+#include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 #include "link/port_directory.hpp"
 #include "link/reading_recorder.hpp"
@@ -51,10 +52,19 @@ bool asksOnlyForText(int argc, char *argv[])
     return false;
 }
 
+// A wrong command line ends the program as the command-line tool ends: the option and what it
+// expects on stderr, status 2.
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "merolan: %s\nmerolan --help lists the options.\n", qPrintable(message));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    letWritesFailInsteadOfSignals();
     const std::unique_ptr<QCoreApplication> app = asksOnlyForText(argc, argv)
                                                       ? std::make_unique<QCoreApplication>(argc, argv)
                                                       : std::make_unique<QApplication>(argc, argv);
@@ -73,7 +83,21 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Log every reading of the run into FILE (CSV)."),
                                           QStringLiteral("FILE"));
     parser.addOption(recordOption);
+    // Qt's own handling ends a wrong line with status 1; it still answers --help and --version.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        const QStringList unknown = parser.unknownOptionNames();
+        return usageError(unknown.isEmpty()
+                              ? parser.errorText()
+                              : QStringLiteral("%1%2: there is no such option.")
+                                    .arg(unknown.constFirst().size() == 1 ? "-" : "--", unknown.constFirst()));
+    }
     parser.process(*app);
+    const QString recordPath = parser.value(recordOption);
+    if (parser.isSet(recordOption) && recordPath.isEmpty())
+        return usageError(QStringLiteral("--record: expects the name of a file."));
+    if (parser.isSet(recordOption) && QFileInfo(recordPath).isDir())
+        return usageError(QStringLiteral("--record: \"%1\" is a folder; name a file to record into.")
+                              .arg(QDir::toNativeSeparators(recordPath)));
 
     DesktopDialogs dialogs;
     AppContext context{AppState{}, defaultSettingsFile(), dialogs};
@@ -81,17 +105,15 @@ int main(int argc, char *argv[])
     MeterSession session(context.state);
     QMap<int, QString> portDevices;
     for (const QString &value : parser.values(portOption)) {
-        if (const std::optional<QString> problem = parsePortOption(value, portDevices)) {
-            std::fprintf(stderr, "merolan: %s\n", qPrintable(*problem));
-            return 2;
-        }
+        if (const std::optional<QString> problem = parsePortOption(value, portDevices))
+            return usageError(*problem);
     }
     for (auto it = portDevices.cbegin(); it != portDevices.cend(); ++it)
         session.setPortDevice(it.key(), it.value());
 
     ReadingRecorder recorder(context.state, session);
     if (parser.isSet(recordOption))
-        startRecording(recorder, dialogs, parser.value(recordOption));
+        startRecording(recorder, dialogs, recordPath);
 
     MainWindow window(context, session, recorder);
     window.show();

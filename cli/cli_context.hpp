@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 
 namespace merolan {
@@ -10,10 +11,13 @@ namespace merolan {
 // How the tool ends, for scripts that call it.
 enum ExitStatus : int {
     kExitDone = 0,
-    kExitFailed = 1,   // a file could not be read or written
+    kExitFailed = 1,   // a file or standard output could not be read or written
     kExitUsage = 2,    // the message names the option and what it expects
     kExitPort = 3,     // the port cannot be opened or vanished
     kExitNoAnswer = 4, // the meter did not answer within --timeout
+    // A run ended by a signal after its summary: 128 and the signal's number, as shells report it.
+    kExitInterrupted = 130, // SIGINT, Ctrl-C
+    kExitTerminated = 143,  // SIGTERM
 };
 
 // What every subcommand works with: its streams, where the program keeps its settings and the
@@ -24,6 +28,8 @@ struct CliContext {
     std::filesystem::path settingsFile;
     char decimalSeparator = '.';
     bool outIsTerminal = false;
+    // Why the latest write to `out` failed, as an errno value; 0 when not known.
+    std::function<int()> outError = [] { return 0; };
 };
 
 // Each takes the arguments after its own name ("settings show --json" gives "show", "--json").

@@ -1,6 +1,8 @@
 // merolan-cli: measures with the meter and manages the settings file without a display.
 #include "cli/cli_context.hpp"
+#include "cli/command_output.hpp"
 #include "core/version.hpp"
+#include "link/log_file.hpp"
 #include "link/settings_location.hpp"
 
 #include <QCoreApplication>
@@ -9,6 +11,8 @@
 #include <iostream>
 
 #ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -24,7 +28,23 @@ Commands:
   ports     list the serial ports and the "Com N" each stands for
 
 merolan-cli COMMAND --help tells more about each. --version prints the version.
+Exit status: 0 done, 1 a file or standard output could not be read or written, 2 usage error,
+3 the port cannot be opened or vanished, 4 no answer from the meter, 130 and 143 a measurement
+ended by Ctrl-C or SIGTERM.
 )";
+
+#ifndef Q_OS_WIN
+// A standard stream started closed would hand its number to the next file opened, and the
+// readings would go to the serial port. /dev/null opened for reading takes the place instead,
+// so that a write to it fails as on any closed stream.
+void holdClosedStandardStreams()
+{
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF)
+            ::open("/dev/null", O_RDONLY);
+    }
+}
+#endif
 
 } // namespace
 
@@ -33,10 +53,20 @@ int main(int argc, char *argv[])
 #ifndef Q_OS_WIN
     // A reader that goes away ("| head -5") ends the output with a failed write, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
+    holdClosedStandardStreams();
 #endif
+    letWritesFailInsteadOfSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("merolan-cli"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion.data()));
+
+    DescriptorBuffer outBuffer(1);
+    std::ostream out(&outBuffer);
+    CliContext cli{out, std::cerr, defaultSettingsFile(), userDecimalSeparator(), false};
+    cli.outError = [&outBuffer] { return outBuffer.error(); };
+#ifndef Q_OS_WIN
+    cli.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+#endif
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -46,24 +76,20 @@ int main(int argc, char *argv[])
     }
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        std::cout << kUsage;
-        return kExitDone;
+        out << kUsage;
+        return endOutput(cli, {}, kExitDone);
     }
     if (command == QLatin1String("--version")) {
-        std::cout << "merolan-cli " << kProgramVersion << '\n';
-        return kExitDone;
+        out << "merolan-cli " << kProgramVersion << '\n';
+        return endOutput(cli, {}, kExitDone);
     }
-
-    CliContext cli{std::cout, std::cerr, defaultSettingsFile(), userDecimalSeparator(), false};
-#ifndef Q_OS_WIN
-    cli.outIsTerminal = isatty(STDOUT_FILENO) == 1;
-#endif
     if (command == QLatin1String("measure"))
         return runMeasureCommand(arguments, cli);
     if (command == QLatin1String("settings"))
         return runSettingsCommand(arguments, cli);
     if (command == QLatin1String("ports"))
         return runPortsCommand(arguments, cli);
-    std::cerr << "merolan-cli: unknown command \"" << command.toStdString() << "\"\n\n" << kUsage;
+    tell(cli, {}, "\"" + command.toStdString() + "\": there is no such command");
+    std::cerr << '\n' << kUsage;
     return kExitUsage;
 }

@@ -1,20 +1,23 @@
 #include "cli/cli_context.hpp"
+#include "cli/command_output.hpp"
 #include "cli/measure_options.hpp"
 
+#include "core/atomic_file.hpp"
 #include "core/calibration_rules.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_history.hpp"
 #include "core/reading_lines.hpp"
 #include "core/readout_text.hpp"
 #include "core/settings_file.hpp"
+#include "link/log_file.hpp"
 #include "link/meter_session.hpp"
+#include "link/reading_recorder.hpp"
 
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -27,11 +30,12 @@
 namespace merolan {
 namespace {
 
-// Ctrl-C and SIGTERM end a run through the event loop, so the summary still comes.
+// Ctrl-C and SIGTERM end a run through the event loop, so the summary still comes; the callback
+// learns which signal it was.
 class StopSignals
 {
 public:
-    explicit StopSignals(std::function<void()> onSignal)
+    explicit StopSignals(std::function<void(int)> onSignal)
     {
 #ifdef Q_OS_UNIX
         if (::pipe(pipe_) != 0)
@@ -40,11 +44,15 @@ public:
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
         writeEnd() = pipe_[1];
         notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, std::move(onSignal));
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
+            unsigned char signal = 0;
+            if (::read(pipe_[0], &signal, 1) == 1)
+                onSignal(signal);
+        });
         struct sigaction action {
         };
-        action.sa_handler = [](int) {
-            const char byte = 1;
+        action.sa_handler = [](int signal) {
+            const auto byte = static_cast<unsigned char>(signal);
             [[maybe_unused]] const auto written = ::write(writeEnd(), &byte, 1);
         };
         ::sigemptyset(&action.sa_mask);
@@ -88,6 +96,63 @@ QString toQt(const std::string &text)
     return QString::fromStdString(text);
 }
 
+// --output FILE, written through the log writer the window's recorder uses: each row on the disk
+// before the next reading, a failed row cut off again, a deleted file noticed. The file is made
+// new only once the port is open, and goes again when no reading reached it: a run that fails
+// leaves nothing that would stop its retry with "exists already".
+class OutputFile
+{
+public:
+    explicit OutputFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+    // Asked before the port opens, so that a name taken already costs no wait for the meter.
+    std::optional<QString> refusal() const
+    {
+        std::error_code ec;
+        if (std::filesystem::symlink_status(path_, ec).type() == std::filesystem::file_type::not_found)
+            return std::nullopt;
+        return QStringLiteral("cannot write %1: it exists already; remove it or name another file").arg(name());
+    }
+    std::optional<QString> create()
+    {
+        if (const std::optional<QString> cause = file_.create(QString::fromStdString(path_.string()), false))
+            return QStringLiteral("cannot write %1: %2").arg(name(), *cause);
+        return std::nullopt;
+    }
+    // None when the text is on the disk.
+    std::optional<QString> append(const std::string &text, bool reading)
+    {
+        const std::optional<LogFailure> failure = file_.append(text);
+        if (!failure) {
+            holdsReadings_ = holdsReadings_ || reading;
+            return std::nullopt;
+        }
+        lost_ = failure->kind != LogFailure::Kind::WriteFailed;
+        const QString what = failure->kind == LogFailure::Kind::WriteFailed
+                                 ? QStringLiteral("the file ends on the last whole row")
+                                 : QStringLiteral("the rows written before went with it");
+        return QStringLiteral("cannot write %1: %2; %3").arg(name(), failure->cause, what);
+    }
+    // Only a file this run made and that still stands at its name: after a deletion or a move the
+    // name may be another's.
+    void removeIfWithoutReadings()
+    {
+        const bool made = file_.isOpen();
+        file_.close();
+        std::error_code ec;
+        if (made && !holdsReadings_ && !lost_)
+            std::filesystem::remove(path_, ec);
+    }
+
+private:
+    QString name() const { return QStringLiteral("\"%1\"").arg(QString::fromStdString(displayName(path_))); }
+
+    std::filesystem::path path_;
+    LogFile file_;
+    bool holdsReadings_ = false;
+    bool lost_ = false;
+};
+
 // The settings the run measures with: the file's, with the options' changes in memory only.
 std::variant<AppState, QString> measuringState(const MeasureOptions &options, const CliContext &cli)
 {
@@ -96,11 +161,15 @@ std::variant<AppState, QString> measuringState(const MeasureOptions &options, co
     const std::filesystem::path file = options.settingsFile.value_or(cli.settingsFile);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
-        return QStringLiteral("There is no settings file at %1. Make one with \"merolan-cli settings default\", "
-                              "or name one with --settings FILE.")
-            .arg(toQt(file.string()));
-    if (std::optional<Failure> failure = importSettingsFile(file, state.settings))
-        return toQt(failure->message);
+        return QStringLiteral("cannot read the settings: there is no file \"%1\"; make one with \"merolan-cli "
+                              "settings default\", or name one with --settings FILE")
+            .arg(toQt(displayName(file)));
+    if (std::optional<Failure> failure = importSettingsFile(file, state.settings)) {
+        // "The file ... cannot be read as settings: ..." reads on after the colon with a small letter.
+        if (failure->message.starts_with("The "))
+            failure->message[0] = 't';
+        return QStringLiteral("cannot read the settings: ") + toQt(failure->message);
+    }
     if (options.range)
         state.settings.frequencyRange = static_cast<std::int16_t>(*options.range);
     if (options.attenuatorDb)
@@ -135,6 +204,47 @@ std::string summaryOf(const TrendStatistics &stats, bool relative, const MeterSe
            rate + " readings/s\n";
 }
 
+// Why the device cannot be a serial port at all, where the port would only say "no such device";
+// none for anything that may be one.
+std::optional<QString> notASerialDevice(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    std::error_code ec;
+    switch (std::filesystem::status(device.toStdString(), ec).type()) {
+    case std::filesystem::file_type::regular:
+        return QStringLiteral("it is a plain file, not a serial device");
+    case std::filesystem::file_type::directory:
+        return QStringLiteral("it is a folder, not a serial device");
+    case std::filesystem::file_type::fifo:
+        return QStringLiteral("it is a named pipe, not a serial device");
+    case std::filesystem::file_type::socket:
+        return QStringLiteral("it is a socket, not a serial device");
+    case std::filesystem::file_type::block:
+        return QStringLiteral("it is a disk, not a serial device");
+    default:
+        break;
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return std::nullopt;
+}
+
+// The session names the port as the windows do, "Com 1 (DEVICE)", and says what to do in them; the
+// tool names the device the user gave and keeps the session's cause only.
+QString portMessage(MeterSession::PortProblem problem, const QString &sessionMessage, const QString &device)
+{
+    if (problem == MeterSession::PortProblem::Lost)
+        return QStringLiteral("lost %1: the device has gone away (was it unplugged?)").arg(device);
+    const QString marker = QStringLiteral("cannot be opened: ");
+    const qsizetype at = sessionMessage.indexOf(marker);
+    QString cause = at < 0 ? sessionMessage : sessionMessage.mid(at + marker.size());
+    cause = cause.section(u'\n', 0, 0);
+    if (cause.endsWith(u'.'))
+        cause.chop(1);
+    return QStringLiteral("cannot open %1: %2").arg(device, cause);
+}
+
 } // namespace
 
 int runMeasureCommand(const QStringList &arguments, CliContext &cli)
@@ -142,36 +252,33 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     const auto parsed = parseMeasureOptions(arguments);
     if (const auto *help = std::get_if<HelpRequested>(&parsed)) {
         cli.out << help->text.toStdString();
-        return kExitDone;
+        return endOutput(cli, "measure", kExitDone);
     }
     if (const auto *usage = std::get_if<UsageError>(&parsed)) {
-        cli.err << "merolan-cli measure: " << usage->message.toStdString()
-                << "\nmerolan-cli measure --help lists the options.\n";
+        tell(cli, "measure", usage->message.toStdString());
+        cli.err << "merolan-cli measure --help lists the options.\n";
         return kExitUsage;
     }
     const MeasureOptions &options = std::get<MeasureOptions>(parsed);
     auto prepared = measuringState(options, cli);
     if (const auto *problem = std::get_if<QString>(&prepared)) {
-        cli.err << "merolan-cli measure: " << problem->toStdString() << '\n';
+        tell(cli, "measure", problem->toStdString());
         return kExitFailed;
     }
     AppState &state = std::get<AppState>(prepared);
 
-    std::ofstream file;
+    std::optional<OutputFile> outputFile;
     if (options.outputFile) {
-        std::error_code ec;
-        if (std::filesystem::exists(*options.outputFile, ec)) {
-            cli.err << "merolan-cli measure: " << options.outputFile->string()
-                    << " exists already; remove it or name another file.\n";
-            return kExitFailed;
-        }
-        file.open(*options.outputFile, std::ios::binary);
-        if (!file) {
-            cli.err << "merolan-cli measure: cannot write " << options.outputFile->string() << ".\n";
+        outputFile.emplace(*options.outputFile);
+        if (const std::optional<QString> refusal = outputFile->refusal()) {
+            tell(cli, "measure", refusal->toStdString());
             return kExitFailed;
         }
     }
-    std::ostream &out = options.outputFile ? static_cast<std::ostream &>(file) : cli.out;
+    if (const std::optional<QString> cause = notASerialDevice(options.device)) {
+        tell(cli, "measure", QStringLiteral("cannot open %1: %2").arg(options.device, *cause).toStdString());
+        return kExitPort;
+    }
     const OutputFormat format =
         options.format.value_or(cli.outIsTerminal && !options.outputFile ? OutputFormat::Text : OutputFormat::Csv);
 
@@ -189,40 +296,59 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
         finished = true;
         status = exitStatus;
         if (!message.isEmpty())
-            cli.err << "merolan-cli measure: " << message.toStdString() << '\n';
+            tell(cli, "measure", message.toStdString());
         session.stop();
         loop.quit();
     };
     QObject::connect(&session, &MeterSession::portProblem, &loop,
-                     [&](MeterSession::PortProblem, const QString &message) { finish(kExitPort, message); });
+                     [&](MeterSession::PortProblem problem, const QString &message) {
+                         finish(kExitPort, portMessage(problem, message, options.device));
+                     });
 
     session.setPortDevice(1, options.device);
     session.choosePort(1);
     if (!session.isPortOpen())
         return status;
+    if (outputFile) {
+        if (const std::optional<QString> problem = outputFile->create()) {
+            tell(cli, "measure", problem->toStdString());
+            return kExitFailed;
+        }
+    }
+    // A reader that went away ("| head -5") has all it wanted; any other failed write ends the run.
+    const auto checkStandardOutput = [&] {
+        if (const std::optional<std::string> problem = outputProblem(cli))
+            finish(kExitFailed, toQt(*problem));
+        else if (!cli.out)
+            finish(kExitDone, {});
+    };
+    const auto write = [&](const std::string &text, bool reading) {
+        if (!outputFile) {
+            cli.out << text;
+            checkStandardOutput();
+        } else if (const std::optional<QString> problem = outputFile->append(text, reading)) {
+            finish(kExitFailed, *problem);
+        }
+    };
 
+    const std::int64_t startMs = session.nowUtcMs();
     RunningStatistics statistics(state.relativeMode ? TrendUnit::RelativeDb : TrendUnit::Dbm);
     long long readings = 0;
     if (format == OutputFormat::Csv)
-        out << (options.outputFile ? csvPreamble(logHeaderOf(state, std::string(), options.device.toStdString()))
-                                   : std::string())
-            << csvHeaderRow();
-    QObject::connect(
-        &session, &MeterSession::readingHandled, &loop, [&](const ReadingOutcome &, const ReadingRecord &record) {
-            statistics.add(state.relativeMode ? record.relativeDb : record.levelDbm);
-            out << (format == OutputFormat::Csv     ? csvRow(record)
-                    : format == OutputFormat::Jsonl ? jsonlRow(record)
-                                                    : textRow(record, state.relativeMode));
-            out.flush();
-            if (!out && options.outputFile)
-                finish(kExitFailed, QStringLiteral("cannot write %1.").arg(toQt(options.outputFile->string())));
-            else if (!out)
-                finish(kExitDone, {}); // a reader that went away ("| head -5") has all it wanted
-            if (options.count && ++readings >= *options.count)
-                finish(kExitDone, {});
-        });
+        write(outputFile ? csvHead(logHeaderAt(state, std::string(), options.device.toStdString(), startMs))
+                         : csvHeaderRow(),
+              false);
+    QObject::connect(&session, &MeterSession::readingHandled, &loop,
+                     [&](const ReadingOutcome &, const ReadingRecord &record) {
+                         statistics.add(state.relativeMode ? record.relativeDb : record.levelDbm);
+                         write(format == OutputFormat::Csv     ? csvRow(record, startMs)
+                               : format == OutputFormat::Jsonl ? jsonlRow(record)
+                                                               : textRow(record, state.relativeMode),
+                               true);
+                         if (options.count && ++readings >= *options.count)
+                             finish(kExitDone, {});
+                     });
 
-    const std::int64_t startMs = session.nowUtcMs();
     QTimer watchdog;
     watchdog.setInterval(std::chrono::milliseconds(50));
     QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] {
@@ -233,11 +359,12 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
         // Bytes that never make a reading are a wiring or speed problem, not a silent meter.
         finish(kExitNoAnswer,
                session.readsDropped() > 0
-                   ? QStringLiteral("no valid answer from the meter on %1 for %2 s (reads dropped: "
-                                    "%3; wrong speed, or another device on the line?).")
+                   ? QStringLiteral("no valid answer from the meter on %1: for %2 s no read was a reading (%3 "
+                                    "dropped; wrong speed, or another device on the line?)")
                          .arg(options.device, seconds)
                          .arg(session.readsDropped())
-                   : QStringLiteral("no answer from the meter on %1 for %2 s.").arg(options.device, seconds));
+                   : QStringLiteral("no answer from the meter on %1: it said nothing for %2 s")
+                         .arg(options.device, seconds));
     });
     watchdog.start();
     QTimer deadline;
@@ -245,15 +372,20 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { finish(kExitDone, {}); });
     if (options.duration)
         deadline.start(*options.duration);
-    const StopSignals stopSignals([&] { finish(kExitDone, {}); });
+    // The shells' way of saying which signal ended a program: 128 and its number.
+    const StopSignals stopSignals([&](int signal) { finish(128 + signal, {}); });
 
-    session.start();
+    if (!finished)
+        session.start();
     if (!finished)
         loop.exec();
     session.release();
 
     const double seconds = static_cast<double>(session.nowUtcMs() - startMs) / 1000.0;
-    cli.err << summaryOf(statistics.result(), state.relativeMode, session, seconds);
+    if (!options.quiet)
+        cli.err << summaryOf(statistics.result(), state.relativeMode, session, seconds);
+    if (outputFile)
+        outputFile->removeIfWithoutReadings();
     return status;
 }
 

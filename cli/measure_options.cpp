@@ -1,5 +1,7 @@
 #include "cli/measure_options.hpp"
 
+#include "cli/command_output.hpp"
+#include "cli/typed_values.hpp"
 #include "core/text_format.hpp"
 
 #include <QCommandLineParser>
@@ -29,6 +31,7 @@ constexpr Option kOptions[] = {
     {"format", "text|csv|jsonl", "Output format (default: text on a terminal, csv otherwise)."},
     {"output", "FILE", "Write the readings to FILE, which must not exist yet, instead of stdout."},
     {"panel-meter", nullptr, "Also send the update frames that move the meter's own panel meter."},
+    {"quiet", nullptr, "Leave out the summary at the end."},
 };
 
 QString optionName(const Option &option)
@@ -38,7 +41,7 @@ QString optionName(const Option &option)
 
 UsageError expected(const char *option, const QString &given, const char *what)
 {
-    return {QStringLiteral("--%1 expects %2, not \"%3\".").arg(QLatin1String(option), QLatin1String(what), given)};
+    return {QStringLiteral("--%1: expects %2, not \"%3\"").arg(QLatin1String(option), QLatin1String(what), given)};
 }
 
 std::optional<double> number(const QString &text)
@@ -51,8 +54,8 @@ std::optional<double> number(const QString &text)
 std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Polls the meter and prints one line per reading. Ctrl-C ends "
-                                                    "the run with a summary on stderr."));
+    parser.setApplicationDescription(QStringLiteral("Polls the meter and prints one line per reading. Ctrl-C or "
+                                                    "SIGTERM ends the run with a summary on stderr."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
@@ -64,24 +67,24 @@ std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(cons
             parser.addOption(QCommandLineOption(optionName(option), QString::fromLatin1(option.help)));
     }
     if (!parser.parse(QStringList{QStringLiteral("merolan-cli measure")} + arguments))
-        return UsageError{parser.errorText()};
+        return UsageError{QString::fromStdString(parserProblem(parser))};
     if (parser.isSet(help)) {
         // Qt's first line names the executable's path; ours names the subcommand.
         QString text = parser.helpText();
         text.remove(0, text.indexOf(QLatin1Char('\n')));
         return HelpRequested{QStringLiteral("Usage: merolan-cli measure --port DEVICE [options]") + text +
-                             QStringLiteral("\nExit status: 0 done, 1 a file could not be read or written, 2 usage "
-                                            "error,\n3 the port cannot be opened or vanished, 4 no answer from the "
-                                            "meter.\n")};
+                             QStringLiteral("\nExit status: 0 done, 1 a file or standard output could not be read or "
+                                            "written,\n2 usage error, 3 the port cannot be opened or vanished, 4 no "
+                                            "answer from the meter,\n130 ended by Ctrl-C, 143 ended by SIGTERM.\n")};
     }
     if (!parser.positionalArguments().isEmpty())
-        return UsageError{QStringLiteral("measure takes no argument \"%1\"; options start with --.")
+        return UsageError{QStringLiteral("\"%1\": measure takes no argument; options start with --")
                               .arg(parser.positionalArguments().constFirst())};
 
     MeasureOptions options;
     options.device = parser.value(QStringLiteral("port"));
     if (options.device.isEmpty())
-        return UsageError{QStringLiteral("--port expects the meter's serial device, e.g. --port /dev/ttyUSB0.")};
+        return UsageError{QStringLiteral("--port: expects the meter's serial device, such as --port /dev/ttyUSB0")};
     if (parser.isSet(QStringLiteral("settings")))
         options.settingsFile = std::filesystem::path(parser.value(QStringLiteral("settings")).toStdString());
 
@@ -101,35 +104,41 @@ std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(cons
             return expected(name, text, "a number");
         return std::nullopt;
     };
-    if (auto error = readNumber("attenuator", options.attenuatorDb))
-        return *error;
+    if (parser.isSet(QStringLiteral("attenuator"))) {
+        const QString text = parser.value(QStringLiteral("attenuator"));
+        options.attenuatorDb = usableAttenuatorDb(text.toStdString(), '.');
+        if (!options.attenuatorDb)
+            return expected("attenuator", text, "a number of dB from about -3000 to 3000");
+    }
     if (auto error = readNumber("relative-to", options.relativeToDbm))
         return *error;
 
-    // Whole milliseconds from a positive number of the given unit, within a day.
-    const auto readTime = [&](const char *name, double unitMs, double minimumMs, const char *what,
+    // Milliseconds from a positive number of the given unit, within a year; the interval is whole
+    // milliseconds as typed, since the timer cannot keep a fraction.
+    const auto readTime = [&](const char *name, double unitMs, double minimumMs, bool whole, const char *what,
                               std::optional<std::chrono::milliseconds> &into) -> std::optional<UsageError> {
         if (!parser.isSet(QLatin1String(name)))
             return std::nullopt;
         const QString text = parser.value(QLatin1String(name));
         const std::optional<double> value = number(text);
-        if (!value || !(*value * unitMs >= minimumMs) || *value * unitMs > 86'400'000.0 * 365)
+        if (!value || !(*value * unitMs >= minimumMs) || *value * unitMs > 86'400'000.0 * 365 ||
+            (whole && std::floor(*value) != *value))
             return expected(name, text, what);
         into = std::chrono::milliseconds(std::llround(*value * unitMs));
         return std::nullopt;
     };
     std::optional<std::chrono::milliseconds> interval, timeout;
-    if (auto error = readTime("interval", 1, 10, "a whole number of milliseconds from 10 on", interval))
+    if (auto error = readTime("interval", 1, 10, true, "a whole number of milliseconds from 10 on", interval))
         return *error;
-    if (auto error = readTime("duration", 1000, 1, "a positive number of seconds", options.duration))
+    if (auto error = readTime("duration", 1000, 1, false, "a positive number of seconds", options.duration))
         return *error;
-    if (auto error = readTime("timeout", 1000, 1, "a positive number of seconds", timeout))
+    if (auto error = readTime("timeout", 1000, 1, false, "a positive number of seconds", timeout))
         return *error;
     options.interval = interval.value_or(options.interval);
     options.timeout = timeout.value_or(options.timeout);
     options.paced = parser.isSet(QStringLiteral("paced"));
     if (options.paced && interval)
-        return UsageError{QStringLiteral("--paced and --interval exclude each other: choose one.")};
+        return UsageError{QStringLiteral("--paced and --interval: they exclude each other; choose one")};
 
     if (parser.isSet(QStringLiteral("count"))) {
         bool ok = false;
@@ -150,9 +159,14 @@ std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(cons
         else
             return expected("format", format, "text, csv or jsonl");
     }
-    if (parser.isSet(QStringLiteral("output")))
-        options.outputFile = std::filesystem::path(parser.value(QStringLiteral("output")).toStdString());
+    if (parser.isSet(QStringLiteral("output"))) {
+        const QString output = parser.value(QStringLiteral("output"));
+        if (output.isEmpty())
+            return expected("output", output, "the name of a new file");
+        options.outputFile = std::filesystem::path(output.toStdString());
+    }
     options.panelMeter = parser.isSet(QStringLiteral("panel-meter"));
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
     return options;
 }
 

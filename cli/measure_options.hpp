@@ -27,16 +27,18 @@ struct MeasureOptions {
     std::optional<OutputFormat> format; // text for a terminal, CSV otherwise, when absent
     std::optional<std::filesystem::path> outputFile;
     bool panelMeter = false;
+    bool quiet = false; // no summary at the end
 };
 
 struct HelpRequested {
     QString text;
 };
 struct UsageError {
-    QString message; // names the option and what it expects
+    QString message; // "--OPTION: what it expects, not what was given"
 };
 
-// Reads the arguments after "measure"; numbers are read with "." or "," as the point.
+// Reads the arguments after "measure"; numbers are read with "." or "," as the point. An
+// attenuator is taken only where a level moved by it can be shown (usableAttenuatorDb).
 std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(const QStringList &arguments);
 
 } // namespace merolan

@@ -2,6 +2,8 @@
 #include "cli/ports_command.hpp"
 
 #include "cli/cli_context.hpp"
+#include "cli/command_output.hpp"
+#include "core/reading_lines.hpp"
 #include "link/port_directory.hpp"
 
 #include <QCommandLineParser>
@@ -13,14 +15,22 @@
 namespace merolan {
 namespace {
 
-constexpr const char *kPortsHelp = R"(Usage: merolan-cli ports
+constexpr const char *kPortsUsage = "Usage: merolan-cli ports [--json]\n";
+
+constexpr const char *kPortsHelp = R"(Usage: merolan-cli ports [--json]
 
 Lists the serial ports of this computer in the order that numbers them: the first nine are
 Com 1 to Com 9 of the windows' port list, and "measure --port" takes the device named here.
 Each line adds what the system knows of the port: description, manufacturer, USB vendor and
 product id and serial number.
 
-Exit status: 0 listed (also when there is no port); 2 a wrong option.
+Options:
+  --json      a JSON array with an object per port: device, com_number, description,
+              manufacturer, usb_vendor_id, usb_product_id, serial_number (null when not known)
+  -h, --help  this text
+
+Exit status: 0 listed (also when there is no port); 1 standard output cannot be written;
+2 a wrong option.
 )";
 
 std::string hex4(std::uint16_t id)
@@ -107,6 +117,23 @@ std::vector<PortFacts> systemPorts()
 
 } // namespace
 
+std::string portListJson(const std::vector<PortFacts> &ports)
+{
+    const auto text = [](const std::string &value) { return value.empty() ? std::string("null") : jsonString(value); };
+    const auto id = [](const std::optional<std::uint16_t> &value) {
+        return value ? "\"" + hex4(*value) + "\"" : std::string("null");
+    };
+    std::string json = "[";
+    for (const PortFacts &port : ports) {
+        json += std::string(&port == &ports.front() ? "\n" : ",\n") + "  {\"device\": " + jsonString(port.device) +
+                ", \"com_number\": " + (port.comNumber ? std::to_string(*port.comNumber) : "null") +
+                ", \"description\": " + text(port.description) + ", \"manufacturer\": " + text(port.manufacturer) +
+                ", \"usb_vendor_id\": " + id(port.vendorId) + ", \"usb_product_id\": " + id(port.productId) +
+                ", \"serial_number\": " + text(port.serialNumber) + "}";
+    }
+    return json + (ports.empty() ? "]\n" : "\n]\n");
+}
+
 std::string portListText(const std::vector<PortFacts> &ports)
 {
     if (ports.empty())
@@ -133,21 +160,24 @@ int runPortsCommand(const QStringList &arguments, CliContext &cli)
 {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption json(QStringLiteral("json"));
     parser.addOption(help);
+    parser.addOption(json);
     const bool parsed = parser.parse(QStringList{QStringLiteral("merolan-cli")} + arguments);
     if (!parsed || !parser.positionalArguments().isEmpty()) {
-        const std::string problem =
-            parsed ? "takes no argument \"" + utf8(parser.positionalArguments().constFirst()) + "\"."
-                   : utf8(parser.errorText());
-        cli.err << "merolan-cli ports: " << problem << "\nUsage: merolan-cli ports\n";
+        tell(cli, "ports",
+             parsed ? "\"" + utf8(parser.positionalArguments().constFirst()) + "\": ports takes no argument"
+                    : parserProblem(parser));
+        cli.err << kPortsUsage;
         return kExitUsage;
     }
     if (parser.isSet(help)) {
         cli.out << kPortsHelp;
-        return kExitDone;
+        return endOutput(cli, "ports", kExitDone);
     }
-    cli.out << portListText(systemPorts());
-    return kExitDone;
+    const std::vector<PortFacts> ports = systemPorts();
+    cli.out << (parser.isSet(json) ? portListJson(ports) : portListText(ports));
+    return endOutput(cli, "ports", kExitDone);
 }
 
 } // namespace merolan

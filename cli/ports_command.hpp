@@ -21,4 +21,8 @@ struct PortFacts {
 // One line per port, in the order given; a line saying so when there is none.
 std::string portListText(const std::vector<PortFacts> &ports);
 
+// A JSON array with an object per port, in the order given; what is not known is null and the USB
+// ids are four hex digits, as the text shows them.
+std::string portListJson(const std::vector<PortFacts> &ports);
+
 } // namespace merolan

@@ -1,13 +1,19 @@
 // merolan-cli settings: the settings file without the windows, under the windows' rules.
 #include "cli/cli_context.hpp"
+#include "cli/command_output.hpp"
+#include "cli/typed_values.hpp"
 
 #include "core/atomic_file.hpp"
 #include "core/calibration_import.hpp"
+#include "core/calibration_rules.hpp"
+#include "core/conversion.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_lines.hpp"
 #include "core/settings_fields.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
+#include "core/text_format.hpp"
+#include "gauge/scale_range.hpp"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -26,7 +32,7 @@ struct Action {
     const char *name;
     const char *arguments = ""; // as the usage line names them
     qsizetype argumentCount = 0;
-    bool takesJson = false;
+    bool takesJson = false; // and --raw: show's two other views
     bool takesYes = false;
     // Options before FIELD only, so that a VALUE such as -10 is not read as an option.
     bool optionsFirst = false;
@@ -40,6 +46,7 @@ constexpr std::size_t kNameColumn = 17;
 struct ActionLine {
     fs::path file;
     bool json = false;
+    bool raw = false;
     bool yes = false;
     QStringList arguments;
 };
@@ -47,10 +54,13 @@ struct ActionLine {
 constexpr Action kShow{
     .name = "show",
     .takesJson = true,
-    .about = R"(Prints the nineteen fields of the settings record in record order, each with the kind it
-is stored as (empty, integer, double or text) and its value as the windows show it. Texts
-are in quotes, so an empty text and blanks stay visible. The file is only read.)",
-    .exitStatus = R"(Exit status: 0 shown; 1 there is no such file or it cannot be read; 2 a wrong option.)",
+    .about = R"(Prints the settings as the windows show them: each under its window's caption, with its
+unit, the frequency range and gauge unit by name. --raw lists the nineteen fields of the
+record instead, in record order, each with the kind it is stored as (empty, integer, double
+or text) and its value; texts are in quotes, so an empty text and blanks stay visible. The
+file is only read.)",
+    .exitStatus = R"(Exit status: 0 shown; 1 there is no such file, it cannot be read, or standard output cannot be
+written; 2 a wrong option.)",
 };
 
 constexpr Action kDefault{
@@ -66,12 +76,14 @@ constexpr Action kImport{
     .name = "import",
     .arguments = "SRC",
     .argumentCount = 1,
+    .takesYes = true,
     .about = R"(Replaces the settings with those of the calibration file SRC, which must hold a whole
 128-byte record, panel meter references within 0..1023 and six calibration points that are
 numbers. As after "Load Calibration File" in the windows, the frequency range becomes Low,
-the gauge unit dBm, and the external gauge meter switch is on only when SRC says -1.)",
-    .exitStatus = R"(Exit status: 0 imported; 1 SRC is no calibration file or the settings cannot be written;
-2 a wrong option.)",
+the gauge unit dBm, and the external gauge meter switch is on only when SRC says -1. A
+settings file that exists is replaced only with --yes.)",
+    .exitStatus = R"(Exit status: 0 imported; 1 SRC is no calibration file, or the settings file exists and
+--yes is missing, or it cannot be written; 2 a wrong option.)",
 };
 
 constexpr Action kExport{
@@ -90,10 +102,10 @@ constexpr Action kSet{
     .arguments = "FIELD VALUE",
     .argumentCount = 2,
     .optionsFirst = true,
-    .about = R"(Stores VALUE in FIELD with the kind the windows give it. Options go before FIELD, so that
-a VALUE such as -10 is not taken for an option. Without a settings file the change starts
-from the empty settings, as the windows do. The record must still fit its 128 bytes, and
-texts must be Windows-1252.)",
+    .about = R"(Stores VALUE in FIELD with the kind the windows give it, once FIELD can use it: a text
+field keeps the text as typed. Options go before FIELD, so that a VALUE such as -10 is not
+taken for an option. Without a settings file the change starts from the empty settings, as
+the windows do. The record must still fit its 128 bytes, and texts must be Windows-1252.)",
     .exitStatus = R"(Exit status: 0 written; 1 the file cannot be read or written; 2 a wrong option, field or
 value.)",
 };
@@ -101,9 +113,9 @@ value.)",
 constexpr const char *kSettingsHelp = R"(Usage: merolan-cli settings ACTION [OPTIONS]
 
 Actions:
-  show     print every field with its kind and value (--json for one JSON object)
+  show     print the settings as the windows show them (--raw: the record's fields, --json)
   default  write the factory settings (--yes to replace a file)
-  import   take the settings from a calibration file
+  import   take the settings from a calibration file (--yes to replace a file)
   export   copy the settings to another file (--yes to replace it)
   set      change one field
 
@@ -135,7 +147,7 @@ std::string usageLine(const Action &action)
     if (action.takesYes)
         line += " [--yes]";
     if (action.takesJson)
-        line += " [--json]";
+        line += " [--raw | --json]";
     return line;
 }
 
@@ -144,7 +156,8 @@ std::string helpText(const Action &action, const CliContext &cli)
     std::string text = "Usage: " + usageLine(action) + "\n\n" + action.about + "\n\nOptions:\n";
     text += "  --file FILE  the settings file (default: " + displayName(cli.settingsFile) + ")\n";
     if (action.takesJson)
-        text += "  --json       one JSON object: each field as {\"kind\": ..., \"value\": ...}, value null when\n"
+        text += "  --raw        the record's fields with their stored kinds and values\n"
+                "  --json       one JSON object: each field as {\"kind\": ..., \"value\": ...}, value null when\n"
                 "               empty, numbers with \".\" and every digit needed to read them back exactly\n";
     if (action.takesYes)
         text += "  --yes        replace a file that exists\n";
@@ -153,7 +166,7 @@ std::string helpText(const Action &action, const CliContext &cli)
         text += "\nFields and what they take:\n";
         for (const SettingField &field : kSettingFields)
             text += "  " + std::string(field.name) + std::string(kNameColumn - field.name.size(), ' ') +
-                    std::string(acceptedValues(field.entry)) + "\n";
+                    whatFieldTakes(field) + "\n";
     }
     return text + "\n" + action.exitStatus + "\n";
 }
@@ -162,47 +175,54 @@ std::string helpText(const Action &action, const CliContext &cli)
 // or the user was told what is wrong with the line.
 std::variant<ActionLine, int> parseLine(const Action &action, const QStringList &arguments, CliContext &cli)
 {
+    const std::string command = std::string("settings ") + action.name;
     const auto usageError = [&](const std::string &problem) {
-        cli.err << "merolan-cli settings " << action.name << ": " << problem << "\nUsage: " << usageLine(action)
-                << "\n";
+        tell(cli, command, problem);
+        cli.err << "Usage: " << usageLine(action) << "\n";
         return kExitUsage;
     };
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption file(QStringLiteral("file"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption raw(QStringLiteral("raw"));
     const QCommandLineOption yes(QStringLiteral("yes"));
     parser.addOption(help);
     parser.addOption(file);
-    if (action.takesJson)
+    if (action.takesJson) {
         parser.addOption(json);
+        parser.addOption(raw);
+    }
     if (action.takesYes)
         parser.addOption(yes);
     if (action.optionsFirst)
         parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(QStringList{QStringLiteral("merolan-cli")} + arguments))
-        return usageError(utf8(parser.errorText()));
+        return usageError(parserProblem(parser));
     if (parser.isSet(help)) {
         cli.out << helpText(action, cli);
-        return kExitDone;
+        return endOutput(cli, command, kExitDone);
     }
 
     ActionLine line;
     line.file = cli.settingsFile;
     if (parser.isSet(file)) {
         if (parser.value(file).isEmpty())
-            return usageError("--file expects the name of a file.");
+            return usageError("--file: expects the name of a file");
         line.file = pathOf(parser.value(file));
     }
     line.json = action.takesJson && parser.isSet(json);
+    line.raw = action.takesJson && parser.isSet(raw);
+    if (line.json && line.raw)
+        return usageError("--raw and --json: they exclude each other; choose one");
     line.yes = action.takesYes && parser.isSet(yes);
     line.arguments = parser.positionalArguments();
     if (line.arguments.size() != action.argumentCount) {
         if (action.argumentCount == 0)
-            return usageError("takes no argument \"" + utf8(line.arguments.constFirst()) + "\".");
-        std::string problem = std::string("expects ") + action.arguments + ".";
+            return usageError("\"" + utf8(line.arguments.constFirst()) + "\": " + command + " takes no argument");
+        std::string problem = std::string("wrong arguments: ") + command + " expects " + action.arguments;
         if (action.optionsFirst && line.arguments.size() > action.argumentCount)
-            problem += " Options go before FIELD.";
+            problem += "; options go before FIELD";
         return usageError(problem);
     }
     return line;
@@ -228,15 +248,32 @@ std::variant<std::optional<MeterSettings>, Failure> readExisting(const fs::path 
     return std::optional(settings);
 }
 
+std::string commandOf(const Action &action)
+{
+    return std::string("settings ") + action.name;
+}
+
 int failed(const Action &action, CliContext &cli, const std::string &message)
 {
-    cli.err << "merolan-cli settings " << action.name << ": " << message << "\n";
+    tell(cli, commandOf(action), message);
     return kExitFailed;
 }
 
-int refuseToReplace(const Action &action, CliContext &cli, const fs::path &file, const char *what)
+int failed(const Action &action, CliContext &cli, std::string_view what, const Failure &failure)
 {
-    return failed(action, cli, quoted(file) + " exists; add --yes to replace it with " + what + ".");
+    tell(cli, commandOf(action), what, failure);
+    return kExitFailed;
+}
+
+int refuseToReplace(const Action &action, CliContext &cli, const fs::path &file, const std::string &what)
+{
+    return failed(action, cli, "cannot replace " + quoted(file) + ": it exists; add --yes to replace it with " + what);
+}
+
+// What the action printed, checked: a failed write to standard output fails the action.
+int done(const Action &action, CliContext &cli)
+{
+    return endOutput(cli, commandOf(action), kExitDone);
 }
 
 const char *kindName(const SettingValue &value)
@@ -278,6 +315,59 @@ std::string settingsTable(const MeterSettings &settings, char decimalSeparator)
     return text;
 }
 
+// A value as its box shows it, with its unit when it is a plain number. A text the box holds in
+// another form ("10 mW", or one the program cannot read) stays as typed, in quotes.
+std::string withUnit(const SettingValue &value, std::string_view unit, char decimalSeparator)
+{
+    const std::string text = textForm(value, decimalSeparator);
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "(empty)";
+    if (readLocaleNumber(text, decimalSeparator))
+        return text.substr(first, text.find_last_not_of(" \t") + 1 - first) + " " + std::string(unit);
+    return jsonString(text);
+}
+
+// The longest caption, "Activate External Gauge Meter", and two blanks.
+constexpr std::size_t kCaptionColumn = 31;
+
+std::string captionLine(std::string_view caption, const std::string &value)
+{
+    const std::size_t gap = caption.size() < kCaptionColumn ? kCaptionColumn - caption.size() : 1;
+    return "  " + std::string(caption) + std::string(gap, ' ') + value + "\n";
+}
+
+// The settings as a user meets them: under the window that shows each, by its caption there,
+// in the unit it is in, and choices by name.
+std::string settingsAsShown(const MeterSettings &s, char sep)
+{
+    constexpr std::string_view rangeNames[] = {"none", "Low", "Mid", "High"};
+    const std::optional<GaugeUnit> unit = selectedGaugeUnit(s, sep);
+    const std::string scale[] = {
+        withUnit(s.dbmScaleMax, "dBm", sep) + ", " + withUnit(s.wattScaleMax, "W", sep) + ", " +
+            withUnit(s.voltScaleMax, "V", sep),
+        withUnit(s.dbmScaleMin, "dBm", sep) + ", " + withUnit(s.wattScaleMin, "W", sep) + ", " +
+            withUnit(s.voltScaleMin, "V", sep),
+    };
+    std::string text = "Main window\n";
+    text += captionLine("Attenuator", withUnit(s.attenuatorDbm, "dB", sep));
+    text += captionLine("Max Scale", scale[0]);
+    text += captionLine("Min Scale", scale[1]);
+    text += captionLine("Frequency range", std::string(rangeNames[selectedRange(s, sep)]));
+    text += captionLine("Gauge unit", unit ? std::string(unitName(*unit)) : std::string("none"));
+    text += captionLine("Activate External Gauge Meter", s.externalMeterOn == -1 ? "on" : "off");
+    text += "Calibration and Settings\n";
+    text += captionLine("Gauge meter low reference", std::to_string(s.lowRefPwm));
+    text += captionLine("Gauge meter high reference", std::to_string(s.highRefPwm));
+    for (const CalibrationPoint &point : kCalibrationPoints) {
+        // "Low -10 dBm calibration point": the frame's caption and the row's.
+        const std::string_view label = fieldLabel(point.name);
+        text += captionLine(label.substr(0, label.find(" calibration")), withUnit(s.*point.field, "V", sep));
+    }
+    text += captionLine("Log Detector Warning Level", withUnit(s.warningLevelDbm, "dBm", sep));
+    return text;
+}
+
 std::string settingsJson(const MeterSettings &settings)
 {
     std::string text = "{\n";
@@ -308,10 +398,10 @@ std::variant<MeterSettings, int> requiredSettings(const Action &action, const fs
 {
     auto read = readExisting(file);
     if (const auto *failure = std::get_if<Failure>(&read))
-        return failed(action, cli, failure->message);
+        return failed(action, cli, "cannot read the settings", *failure);
     if (const std::optional<MeterSettings> &settings = std::get<std::optional<MeterSettings>>(read))
         return *settings;
-    return failed(action, cli, "no settings file at " + quoted(file) + ".");
+    return failed(action, cli, "cannot read the settings: there is no file " + quoted(file));
 }
 
 int show(const ActionLine &line, CliContext &cli)
@@ -320,8 +410,10 @@ int show(const ActionLine &line, CliContext &cli)
     if (const int *status = std::get_if<int>(&settings))
         return *status;
     const MeterSettings &shown = std::get<MeterSettings>(settings);
-    cli.out << (line.json ? settingsJson(shown) : settingsTable(shown, cli.decimalSeparator));
-    return kExitDone;
+    cli.out << (line.json  ? settingsJson(shown)
+                : line.raw ? settingsTable(shown, cli.decimalSeparator)
+                           : settingsAsShown(shown, cli.decimalSeparator));
+    return done(kShow, cli);
 }
 
 int writeDefault(const ActionLine &line, CliContext &cli)
@@ -329,9 +421,9 @@ int writeDefault(const ActionLine &line, CliContext &cli)
     if (!line.yes && entryExists(line.file))
         return refuseToReplace(kDefault, cli, line.file, "the factory settings");
     if (std::optional<Failure> failure = saveSettings(line.file, factorySettings(), cli.decimalSeparator))
-        return failed(kDefault, cli, failure->message);
+        return failed(kDefault, cli, "cannot write the factory settings", *failure);
     cli.out << "Wrote the factory settings to " << quoted(line.file) << ".\n";
-    return kExitDone;
+    return done(kDefault, cli);
 }
 
 int importFrom(const ActionLine &line, CliContext &cli)
@@ -339,16 +431,18 @@ int importFrom(const ActionLine &line, CliContext &cli)
     const fs::path source = pathOf(line.arguments.constFirst());
     MeterSettings imported;
     if (std::optional<Failure> failure = importCalibrationFile(source, imported, cli.decimalSeparator))
-        return failed(kImport, cli, failure->message);
+        return failed(kImport, cli, "cannot import the calibration", *failure);
+    if (!line.yes && entryExists(line.file))
+        return refuseToReplace(kImport, cli, line.file, "the calibration of " + quoted(source));
     const auto previous = readExisting(line.file);
     const auto *before = std::get_if<std::optional<MeterSettings>>(&previous);
     const bool switchWasOn = before && *before && (*before)->externalMeterOn == -1;
     if (std::optional<Failure> failure =
             saveSettings(line.file, asTheWindowsLeaveAnImport(imported, switchWasOn), cli.decimalSeparator))
-        return failed(kImport, cli, failure->message);
+        return failed(kImport, cli, "cannot write the settings", *failure);
     cli.out << "Wrote the calibration of " << quoted(source) << " to " << quoted(line.file)
             << " (frequency range Low, gauge unit dBm).\n";
-    return kExitDone;
+    return done(kImport, cli);
 }
 
 int exportTo(const ActionLine &line, CliContext &cli)
@@ -360,15 +454,15 @@ int exportTo(const ActionLine &line, CliContext &cli)
     if (!line.yes && entryExists(target))
         return refuseToReplace(kExport, cli, target, "the settings");
     if (std::optional<Failure> failure = saveSettings(target, std::get<MeterSettings>(settings), cli.decimalSeparator))
-        return failed(kExport, cli, failure->message);
+        return failed(kExport, cli, "cannot export the settings", *failure);
     cli.out << "Wrote the settings of " << quoted(line.file) << " to " << quoted(target) << ".\n";
-    return kExitDone;
+    return done(kExport, cli);
 }
 
 int setField(const ActionLine &line, CliContext &cli)
 {
     const auto usageError = [&](const std::string &problem) {
-        cli.err << "merolan-cli settings set: " << problem << "\n";
+        tell(cli, commandOf(kSet), problem);
         return kExitUsage;
     };
     const std::string name = utf8(line.arguments.at(0));
@@ -377,29 +471,37 @@ int setField(const ActionLine &line, CliContext &cli)
         std::string names;
         for (const SettingField &known : kSettingFields)
             names += (names.empty() ? "" : ", ") + std::string(known.name);
-        return usageError("there is no field \"" + name + "\"; the fields are " + names + ".");
+        return usageError("\"" + name + "\": there is no such field; the fields are " + names);
     }
     auto read = readExisting(line.file);
     if (const auto *failure = std::get_if<Failure>(&read))
-        return failed(kSet, cli, failure->message);
+        return failed(kSet, cli, "cannot read the settings", *failure);
     // As loadSettings would give it, but the file is only created by a save that succeeds.
     const MeterSettings current = std::get<std::optional<MeterSettings>>(read).value_or(MeterSettings{});
 
-    auto changed = withTypedValue(current, *field, utf8(line.arguments.at(1)));
-    if (const auto *failure = std::get_if<Failure>(&changed))
-        return usageError(failure->message);
+    const std::string typed = utf8(line.arguments.at(1));
+    const std::optional<std::string> usable = usableFieldText(*field, typed, cli.decimalSeparator);
+    const std::variant<MeterSettings, Failure> changed =
+        usable ? withTypedValue(current, *field, *usable) : std::variant<MeterSettings, Failure>(Failure{});
+    if (std::holds_alternative<Failure>(changed))
+        return usageError(std::string(field->name) + ": takes " + whatFieldTakes(*field) + ", not " +
+                          jsonString(typed));
     const MeterSettings &settings = std::get<MeterSettings>(changed);
     // Checked before the save, so that a value the record cannot hold is the user's to retype
     // and not a failed file.
     const auto encoded = encodeSettingsRecord(settings, cli.decimalSeparator);
-    if (const auto *failure = std::get_if<Failure>(&encoded))
-        return usageError(std::string(field->name) + " was not changed. " + failure->message);
+    if (const auto *failure = std::get_if<Failure>(&encoded)) {
+        std::string cause = failure->message;
+        if (cause.starts_with("The "))
+            cause[0] = 't';
+        return usageError(std::string(field->name) + ": not changed: " + cause);
+    }
     if (std::optional<Failure> failure = saveSettings(line.file, settings, cli.decimalSeparator))
-        return failed(kSet, cli, failure->message);
+        return failed(kSet, cli, "cannot write the settings", *failure);
     const SettingValue stored = fieldValue(settings, *field);
     cli.out << "Wrote " << field->name << " = " << shownValue(stored, cli.decimalSeparator) << " (" << kindName(stored)
             << ") to " << quoted(line.file) << ".\n";
-    return kExitDone;
+    return done(kSet, cli);
 }
 
 } // namespace
@@ -415,7 +517,7 @@ int runSettingsCommand(const QStringList &arguments, CliContext &cli)
     const QString name = arguments.constFirst();
     if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
         cli.out << help;
-        return kExitDone;
+        return endOutput(cli, "settings", kExitDone);
     }
     const std::pair<const Action *, int (*)(const ActionLine &, CliContext &)> actions[] = {
         {&kShow, show}, {&kDefault, writeDefault}, {&kImport, importFrom}, {&kExport, exportTo}, {&kSet, setField},
@@ -428,7 +530,8 @@ int runSettingsCommand(const QStringList &arguments, CliContext &cli)
             return *status;
         return run(std::get<ActionLine>(line), cli);
     }
-    cli.err << "merolan-cli settings: unknown action \"" << utf8(name) << "\"\n\n" << help;
+    tell(cli, "settings", "\"" + utf8(name) + "\": there is no such action");
+    cli.err << '\n' << help;
     return kExitUsage;
 }
 

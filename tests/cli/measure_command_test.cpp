@@ -1,15 +1,23 @@
 #include "cli/cli_context.hpp"
 #include "cli/measure_options.hpp"
 
+#include "core/csv_log.hpp"
 #include "core/reading_chain.hpp"
-#include "core/readout_text.hpp"
 #include "core/settings_file.hpp"
+#include "tests/cli/cli_process.hpp"
 #include "tests/link/meter_line.hpp"
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <cmath>
+#include <csignal>
+#include <fstream>
 #include <set>
 #include <sstream>
+
+#include <sys/stat.h>
 
 using namespace merolan;
 using namespace merolan::testing;
@@ -17,15 +25,20 @@ using namespace merolan::testing;
 TEST(MeasureOptions, AMistakeNamesTheOptionAndWhatItExpects)
 {
     const std::pair<QStringList, const char *> cases[] = {
-        {{}, "--port expects"},
-        {{"--port", "/dev/x", "--range", "top"}, "--range expects low, mid or high"},
-        {{"--port", "/dev/x", "--interval", "5"}, "--interval expects a whole number of milliseconds from 10"},
-        {{"--port", "/dev/x", "--count", "0"}, "--count expects a whole number from 1"},
-        {{"--port", "/dev/x", "--attenuator", "ten"}, "--attenuator expects a number"},
-        {{"--port", "/dev/x", "--format", "xml"}, "--format expects text, csv or jsonl"},
+        {{}, "--port: expects"},
+        {{"--port", "/dev/x", "--range", "top"}, "--range: expects low, mid or high"},
+        {{"--port", "/dev/x", "--interval", "5"}, "--interval: expects a whole number of milliseconds from 10"},
+        {{"--port", "/dev/x", "--interval", "10.4"}, "--interval: expects a whole number of milliseconds from 10"},
+        {{"--port", "/dev/x", "--count", "0"}, "--count: expects a whole number from 1"},
+        {{"--port", "/dev/x", "--attenuator", "ten"}, "--attenuator: expects a number of dB"},
+        // A level moved this far has no power to show: 0 W, or beyond a double.
+        {{"--port", "/dev/x", "--attenuator", "-1e308"}, "--attenuator: expects a number of dB from about -3000"},
+        {{"--port", "/dev/x", "--attenuator", "4000"}, "--attenuator: expects a number of dB from about -3000"},
+        {{"--port", "/dev/x", "--format", "xml"}, "--format: expects text, csv or jsonl"},
+        {{"--port", "/dev/x", "--output", ""}, "--output: expects the name of a new file"},
         {{"--port", "/dev/x", "--paced", "--interval", "100"}, "--paced and --interval"},
-        {{"--port", "/dev/x", "--bogus"}, "bogus"},
-        {{"--port"}, "port"},
+        {{"--port", "/dev/x", "--bogus"}, "--bogus: there is no such option"},
+        {{"--port"}, "--port: a value must follow it"},
     };
     for (const auto &[arguments, message] : cases) {
         const auto parsed = parseMeasureOptions(arguments);
@@ -33,11 +46,14 @@ TEST(MeasureOptions, AMistakeNamesTheOptionAndWhatItExpects)
         EXPECT_TRUE(std::get<UsageError>(parsed).message.contains(QString::fromLatin1(message)))
             << std::get<UsageError>(parsed).message.toStdString();
     }
-    const auto options = std::get<MeasureOptions>(
-        parseMeasureOptions({"--port", "/dev/x", "--range", "High", "--attenuator", "20,5", "--duration", "1.5"}));
+    const auto options =
+        std::get<MeasureOptions>(parseMeasureOptions({"--port", "/dev/x", "--range", "High", "--attenuator", "20,5",
+                                                      "--duration", "1.5", "--interval", "10.0", "--quiet"}));
     EXPECT_EQ(options.range, 3);
     EXPECT_EQ(options.attenuatorDb, 20.5);
     EXPECT_EQ(options.duration, std::chrono::milliseconds(1500));
+    EXPECT_EQ(options.interval, std::chrono::milliseconds(10));
+    EXPECT_TRUE(options.quiet);
 }
 
 namespace {
@@ -81,6 +97,12 @@ protected:
     std::ostringstream out, err;
 };
 
+bool exists(const QString &path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path.toStdString(), ec);
+}
+
 } // namespace
 
 TEST_F(MeasureCommand, PacedRowsCarryTheWindowsLevelsAndASummary)
@@ -103,9 +125,11 @@ TEST_F(MeasureCommand, PacedRowsCarryTheWindowsLevelsAndASummary)
         const double voltage = std::stod(fields[2]);
         const ReadingOutcome shown = processReading(window, voltage, readingInputsOf(window));
         ASSERT_TRUE(shown.levels) << line;
-        EXPECT_EQ(std::stod(fields[3]), shown.levels->levelDbm) << line;
-        EXPECT_EQ(formatDbmText(std::stod(fields[3])), shown.dbmText) << line;
-        EXPECT_NEAR(std::stod(fields[4]), shown.levels->levelDbm + 40, 1e-9) << line;
+        // The row gives the voltage and the levels to the log's decimals, so the level the window
+        // makes of the row's voltage differs by no more than that rounding.
+        const double tolerance = 0.5 * std::pow(10.0, -kLevelDecimals) + 1e-4;
+        EXPECT_NEAR(std::stod(fields[3]), shown.levels->levelDbm, tolerance) << line;
+        EXPECT_NEAR(std::stod(fields[4]), shown.levels->levelDbm + 40, tolerance) << line;
         levels.insert(fields[3]);
     }
     EXPECT_EQ(rows, 20);
@@ -132,6 +156,114 @@ TEST_F(MeasureCommand, ASilentMeterOrAMissingPortEndsWithItsOwnStatus)
 
     CliContext cli{out, err, settingsFile, '.', false};
     EXPECT_EQ(runMeasureCommand({"--port", "/dev/merolan-no-such-port"}, cli), kExitPort);
+
     EXPECT_EQ(runMeasureCommand({"--port", meter.devicePath(), "--settings", "/nonexistent/m.dat"}, cli), kExitFailed);
     EXPECT_EQ(runMeasureCommand({"--port", meter.devicePath(), "--format", "xml"}, cli), kExitUsage);
+}
+
+TEST_F(MeasureCommand, QuietLeavesOutTheSummary)
+{
+    ASSERT_EQ(run({"--count", "2", "--quiet"}), kExitDone);
+    EXPECT_EQ(err.str(), "");
+    EXPECT_NE(out.str().find("time_utc,"), std::string::npos) << out.str();
+    ASSERT_EQ(run({"--count", "2"}), kExitDone);
+    EXPECT_NE(err.str().find("readings 2"), std::string::npos) << err.str();
+}
+
+// The tool names the device the user gave, says what a path that can be no serial port is, and
+// sends nobody to a window.
+TEST_F(MeasureCommand, APortProblemNamesTheDeviceGivenAndTheCause)
+{
+    const QString missing = dir.filePath("ttyUSB9");
+    const QString plain = dir.filePath("plain");
+    std::ofstream(plain.toStdString()) << "not a port";
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const std::pair<QString, std::string> cases[] = {
+        {missing, "merolan-cli measure: cannot open " + missing.toStdString() + ": there is no such device.\n"},
+        {plain,
+         "merolan-cli measure: cannot open " + plain.toStdString() + ": it is a plain file, not a serial device.\n"},
+        {dir.path(),
+         "merolan-cli measure: cannot open " + dir.path().toStdString() + ": it is a folder, not a serial device.\n"},
+        {fifo,
+         "merolan-cli measure: cannot open " + fifo.toStdString() + ": it is a named pipe, not a serial device.\n"},
+    };
+    CliContext cli{out, err, settingsFile, '.', false};
+    for (const auto &[device, message] : cases) {
+        err.str({});
+        EXPECT_EQ(runMeasureCommand({"--port", device}, cli), kExitPort);
+        EXPECT_EQ(err.str(), message);
+    }
+
+    // The meter goes away after its first answer, as a pulled adapter does.
+    QObject::connect(&meter, &MeterSimulator::replySent, &meter,
+                     [this] { QTimer::singleShot(0, &meter, [this] { meter.close(); }); });
+    const QString device = meter.devicePath();
+    EXPECT_EQ(run({}), kExitPort);
+    EXPECT_TRUE(err.str().starts_with("merolan-cli measure: lost " + device.toStdString() +
+                                      ": the device has gone away (was it unplugged?).\n"))
+        << err.str();
+    EXPECT_EQ(err.str().find("Com 1"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("Choose the port"), std::string::npos) << err.str();
+}
+
+// A run that measured nothing leaves no file, so that its retry does not meet "exists already";
+// one that did keeps it.
+TEST_F(MeasureCommand, AnOutputFileHoldsReadingsOrIsNotThere)
+{
+    const QString log = dir.filePath("new.csv");
+    const struct {
+        QStringList arguments;
+        int status;
+        bool kept;
+    } cases[] = {
+        {{"--port", dir.filePath("no-such-port")}, kExitPort, false},
+        {{"--port", meter.devicePath(), "--timeout", "0.3"}, kExitNoAnswer, false},
+        {{"--port", meter.devicePath(), "--count", "2"}, kExitDone, true},
+    };
+    meter.setFault(MeterSimulator::Fault::Silent);
+    CliContext cli{out, err, settingsFile, '.', false};
+    for (const auto &c : cases) {
+        if (c.kept)
+            meter.setFault(MeterSimulator::Fault::None);
+        EXPECT_EQ(runMeasureCommand(c.arguments + QStringList{"--output", log}, cli), c.status) << err.str();
+        EXPECT_EQ(exists(log), c.kept) << c.arguments.join(' ').toStdString();
+    }
+}
+
+// The output goes through the recorder's writer: a file deleted under a run ends it with the
+// cause and the summary, not with a silent 0.
+TEST_F(MeasureCommand, ADeletedOutputEndsTheRunWithItsCauseAndTheSummary)
+{
+    const QString log = dir.filePath("gone.csv");
+    const QMetaObject::Connection deleting =
+        QObject::connect(&meter, &MeterSimulator::replySent, [&log] { QFile::remove(log); });
+    CliContext cli{out, err, settingsFile, '.', false};
+    EXPECT_EQ(runMeasureCommand({"--port", meter.devicePath(), "--count", "5", "--output", log}, cli), kExitFailed);
+    QObject::disconnect(deleting);
+    EXPECT_NE(err.str().find("the file was deleted"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("\nmin "), std::string::npos) << err.str();
+}
+
+// Ctrl-C and SIGTERM end a run as shells expect of a program a signal ended, after the summary.
+TEST_F(MeasureCommand, ASignalEndsTheRunWithItsShellStatusAfterTheSummary)
+{
+    const std::pair<int, int> cases[] = {{SIGINT, kExitInterrupted}, {SIGTERM, kExitTerminated}};
+    const QStringList arguments{
+        "measure",  "--port", meter.devicePath(), "--settings", QString::fromStdString(settingsFile.string()),
+        "--format", "csv"};
+    for (const auto &[number, status] : cases) {
+        const int signal = number;
+        const Finished run = runProgram(cliProgram(), arguments, {}, [signal](QProcess &process) {
+            // Once a reading has come (the header row and one row), so that the run is under way.
+            // The meter answers from this thread, so the wait keeps its event loop turning.
+            QSignalSpy ready(&process, &QProcess::readyReadStandardOutput);
+            QByteArray seen = process.readAllStandardOutput();
+            while (seen.count('\n') < 2 && ready.wait(kTimeoutMs))
+                seen += process.readAllStandardOutput();
+            ::kill(static_cast<pid_t>(process.processId()), signal);
+        });
+        EXPECT_EQ(run.status, status) << signal << "\n" << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("\nmin ")) << run.err.toStdString();
+    }
 }

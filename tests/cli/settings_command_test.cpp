@@ -47,14 +47,14 @@ struct SettingsCommand : ::testing::Test {
 
 } // namespace
 
-TEST_F(SettingsCommand, ShowListsEveryFieldWithItsKindAndNeverCreatesTheFile)
+TEST_F(SettingsCommand, RawShowListsEveryFieldWithItsKindAndNeverCreatesTheFile)
 {
     EXPECT_EQ(run({"show"}), kExitFailed);
-    EXPECT_NE(err.str().find("no settings file at"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("there is no file"), std::string::npos) << err.str();
     EXPECT_FALSE(fs::exists(file));
 
     ASSERT_EQ(run({"default"}), kExitDone);
-    ASSERT_EQ(run({"show"}), kExitDone);
+    ASSERT_EQ(run({"show", "--raw"}), kExitDone);
     const std::string table = out.str();
     for (const char *line : {"lowRefPwm        integer  0\n", "highRefPwm       integer  1023\n",
                              "wattScaleMax     text     \"1.0\"\n", "calLowMinus10    double   1.52486\n"})
@@ -63,11 +63,56 @@ TEST_F(SettingsCommand, ShowListsEveryFieldWithItsKindAndNeverCreatesTheFile)
     EXPECT_TRUE(table.starts_with("lowRefPwm ") && table.ends_with("calHighMinus50   double   0.83877\n")) << table;
 }
 
+// What the windows show: captions, units and names, no storage kinds or codes.
+TEST_F(SettingsCommand, ShowReadsAsTheWindowsShowTheSettings)
+{
+    ASSERT_EQ(run({"default"}), kExitDone);
+    ASSERT_EQ(run({"show"}), kExitDone);
+    EXPECT_EQ(out.str(), "Main window\n"
+                         "  Attenuator                     0 dB\n"
+                         "  Max Scale                      -10 dBm, 1.0 W, 1.0 V\n"
+                         "  Min Scale                      -50 dBm, 0 W, 0 V\n"
+                         "  Frequency range                Low\n"
+                         "  Gauge unit                     dBm\n"
+                         "  Activate External Gauge Meter  off\n"
+                         "Calibration and Settings\n"
+                         "  Gauge meter low reference      0\n"
+                         "  Gauge meter high reference     1023\n"
+                         "  Low -10 dBm                    1.52486 V\n"
+                         "  Low -50 dBm                    0.73998 V\n"
+                         "  Mid -10 dBm                    1.54132 V\n"
+                         "  Mid -50 dBm                    0.77893 V\n"
+                         "  High -10 dBm                   1.53451 V\n"
+                         "  High -50 dBm                   0.83877 V\n"
+                         "  Log Detector Warning Level     -5 dBm\n");
+
+    // A record as other writers leave it, shown where the user has a decimal comma.
+    MeterSettings s = factorySettings();
+    s.attenuatorDbm = std::string(" 20,5 ");
+    s.wattScaleMax = std::string("10 mW");
+    s.voltScaleMin = std::string();
+    s.frequencyRange = std::int16_t{7};
+    s.gaugeUnit = std::string("3");
+    s.externalMeterOn = -1;
+    ASSERT_FALSE(saveSettings(file, s, ','));
+    cli.decimalSeparator = ',';
+    ASSERT_EQ(run({"show"}), kExitDone);
+    for (const char *line :
+         {"  Attenuator                     20,5 dB\n", "  Max Scale                      -10 dBm, \"10 mW\", 1.0 V\n",
+          "  Min Scale                      -50 dBm, 0 W, (empty)\n", "  Frequency range                none\n",
+          "  Gauge unit                     Volt\n", "  Activate External Gauge Meter  on\n",
+          "  Low -10 dBm                    1,52486 V\n"})
+        EXPECT_NE(out.str().find(line), std::string::npos) << line << out.str();
+}
+
 TEST_F(SettingsCommand, JsonGivesKindsAndExactValuesWithEscapedTexts)
 {
     ASSERT_EQ(run({"default"}), kExitDone);
+    // A text no field can use, as another writer may leave it.
     const QString text = QString::fromUtf8("say \"hi\"\\\n\tÉ\u0081");
-    ASSERT_EQ(run({"set", "warningLevelDbm", text}), kExitDone) << err.str();
+    MeterSettings odd = factorySettings();
+    odd.warningLevelDbm = text.toStdString();
+    ASSERT_FALSE(saveSettings(file, odd, '.'));
     ASSERT_EQ(run({"show", "--json"}), kExitDone);
     QJsonParseError error;
     const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error).object();
@@ -84,23 +129,50 @@ TEST_F(SettingsCommand, JsonGivesKindsAndExactValuesWithEscapedTexts)
     EXPECT_NE(out.str().find("\"attenuatorDbm\": {\"kind\": \"empty\", \"value\": null},"), std::string::npos);
 }
 
-TEST_F(SettingsCommand, DefaultReplacesAFileOnlyWithYes)
+// Every action that writes a whole file leaves one that exists alone unless told --yes.
+TEST_F(SettingsCommand, AWholeFileIsReplacedOnlyWithYes)
 {
-    ASSERT_EQ(run({"set", "attenuatorDbm", "6"}), kExitDone);
-    const std::vector<char> before = bytesOf(file);
-    EXPECT_EQ(run({"default"}), kExitFailed);
-    EXPECT_NE(err.str().find("--yes"), std::string::npos) << err.str();
-    EXPECT_EQ(bytesOf(file), before);
-    EXPECT_EQ(run({"default", "--yes"}), kExitDone);
-    EXPECT_EQ(stored(), factorySettings());
+    const QString source = QString::fromStdString((fs::path(dir.path().toStdString()) / "preset.dat").string());
+    MeterSettings preset = factorySettings();
+    preset.attenuatorDbm = std::string("12");
+    ASSERT_FALSE(saveSettings(source.toStdString(), preset, '.'));
+    const QString copy = QString::fromStdString((fs::path(dir.path().toStdString()) / "copy.dat").string());
+    const struct {
+        QStringList arguments;
+        fs::path target;
+    } cases[] = {
+        {{"default"}, file},
+        {{"import", source}, file},
+        {{"export", copy}, copy.toStdString()},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(run({"set", "attenuatorDbm", "6"}), kExitDone);
+        std::ofstream(c.target, std::ios::app).flush();
+        const std::vector<char> before = bytesOf(c.target);
+        EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments.join(' ').toStdString();
+        EXPECT_NE(err.str().find("it exists; add --yes"), std::string::npos) << err.str();
+        EXPECT_EQ(bytesOf(c.target), before);
+        EXPECT_EQ(run(c.arguments + QStringList{"--yes"}), kExitDone) << err.str();
+        EXPECT_NE(bytesOf(c.target), before) << c.arguments.join(' ').toStdString();
+    }
 }
 
 TEST_F(SettingsCommand, SetStoresTheKindItsWindowGives)
 {
     const std::pair<QStringList, SettingValue> good[] = {
-        {{"attenuatorDbm", "-10"}, std::string("-10")}, {{"wattScaleMax", " 2,5 "}, std::string(" 2,5 ")},
-        {{"calMidMinus50", ""}, std::string()},         {{"externalMeterOn", "-1"}, std::int16_t{-1}},
-        {{"frequencyRange", "3"}, std::int16_t{3}},     {{"gaugeUnit", "2"}, std::int16_t{2}},
+        {{"attenuatorDbm", "-10"}, std::string("-10")},
+        {{"attenuatorDbm", " 2,5 "}, std::string(" 2,5 ")},
+        {{"wattScaleMax", "10 mW"}, std::string("10 mW")},
+        {{"voltScaleMin", "2.5u"}, std::string("2.5u")},
+        {{"dbmScaleMin", "-60"}, std::string("-60")},
+        {{"warningLevelDbm", "-4,5"}, std::string("-4,5")},
+        {{"calMidMinus50", "0,77893"}, std::string("0,77893")},
+        {{"externalMeterOn", "-1"}, std::int16_t{-1}},
+        {{"frequencyRange", "3"}, std::int16_t{3}},
+        {{"frequencyRange", "Mid"}, std::int16_t{2}},
+        {{"gaugeUnit", "2"}, std::int16_t{2}},
+        {{"gaugeUnit", "v"}, std::int16_t{3}},
+        {{"gaugeUnit", "dBm"}, std::int16_t{1}},
         {{"highRefPwm", "1023"}, std::int16_t{1023}},
     };
     for (const auto &[arguments, value] : good) {
@@ -110,7 +182,7 @@ TEST_F(SettingsCommand, SetStoresTheKindItsWindowGives)
     EXPECT_TRUE(std::holds_alternative<std::monostate>(stored().dbmScaleMax)) << "begun from the empty settings";
 
     const std::vector<char> before = bytesOf(file);
-    const QStringList bad[] = {{"externalMeterOn", "1"}, {"frequencyRange", "4"}, {"gaugeUnit", "dBm"},
+    const QStringList bad[] = {{"externalMeterOn", "1"}, {"frequencyRange", "4"}, {"gaugeUnit", "Ohm"},
                                {"lowRefPwm", "1024"},    {"highRefPwm", "-1"},    {"lowRefPwm", " 5"},
                                {"noSuchField", "1"}};
     for (const QStringList &arguments : bad) {
@@ -120,16 +192,43 @@ TEST_F(SettingsCommand, SetStoresTheKindItsWindowGives)
     EXPECT_EQ(bytesOf(file), before);
 }
 
+// A value the program cannot read for the field would turn up later as readings without a
+// level, a scale without limits or a lamp that never lights; it is refused at once instead.
+TEST_F(SettingsCommand, SetRefusesAValueItsFieldCannotUse)
+{
+    ASSERT_EQ(run({"default"}), kExitDone);
+    const std::vector<char> before = bytesOf(file);
+    const std::pair<QStringList, const char *> cases[] = {
+        {{"attenuatorDbm", "abc"}, "a number of dB"},
+        {{"attenuatorDbm", ""}, "a number of dB"},
+        {{"attenuatorDbm", "-1e308"}, "a number of dB from about -3000 to 3000"},
+        {{"warningLevelDbm", "1e400"}, "a number of dBm"},
+        {{"warningLevelDbm", "hot"}, "a number of dBm"},
+        {{"dbmScaleMax", "-10 dB"}, "a number of dBm"},
+        {{"wattScaleMax", "1 Ohm"}, "watts, optionally with"},
+        {{"voltScaleMin", ""}, "volts, optionally with"},
+        {{"calLowMinus10", "1,524,000"}, "a number of volts"},
+        {{"frequencyRange", "top"}, "low, mid or high"},
+    };
+    for (const auto &[arguments, takes] : cases) {
+        EXPECT_EQ(run(QStringList{"set"} + arguments), kExitUsage) << arguments.join(' ').toStdString();
+        const std::string expected = "merolan-cli settings set: " + arguments[0].toStdString() + ": takes " + takes;
+        EXPECT_TRUE(err.str().starts_with(expected)) << expected << "\n" << err.str();
+        EXPECT_NE(err.str().find("not \"" + arguments[1].toStdString() + "\"."), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(bytesOf(file), before);
+}
+
 TEST_F(SettingsCommand, SetRefusesWhatTheRecordCannotHold)
 {
     ASSERT_EQ(run({"default"}), kExitDone);
     const std::vector<char> before = bytesOf(file);
-    const std::pair<const char *, const char *> cases[] = {
-        {"1234567890123456789012345678901234567890", "more than the 128-byte record holds"},
-        {"5 \u03A9", "cannot store"},
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        {"calLowMinus10", "1.2345678901234567890123456789012345678901234567890", "more than the 128-byte record holds"},
+        {"wattScaleMax", "2.5 \u03bcW", "cannot store"}, // the Greek mu: Windows-1252 has only the micro sign
     };
-    for (auto [value, why] : cases) {
-        EXPECT_EQ(run({"set", "attenuatorDbm", QString::fromUtf8(value)}), kExitUsage);
+    for (auto [field, value, why] : cases) {
+        EXPECT_EQ(run({"set", field, QString::fromUtf8(value)}), kExitUsage);
         EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
         EXPECT_EQ(bytesOf(file), before) << value;
     }
@@ -151,7 +250,7 @@ TEST_F(SettingsCommand, ImportTakesOnlyACalibrationAndEndsOnLowAndDbm)
     preset.externalMeterOn = 5;
     preset.attenuatorDbm = std::string("6");
     ASSERT_FALSE(saveSettings(source, preset, '.'));
-    EXPECT_EQ(run({"import", QString::fromStdString(source.string())}), kExitDone) << err.str();
+    EXPECT_EQ(run({"import", "--yes", QString::fromStdString(source.string())}), kExitDone) << err.str();
     MeterSettings expected = factorySettings();
     expected.attenuatorDbm = std::string("6");
     expected.externalMeterOn = 5; // the switch was off and stays off, so nothing rewrites the flag
@@ -167,7 +266,8 @@ TEST_F(SettingsCommand, AWrongLineNamesWhatIsWrong)
         {{"set", "lowRefPwm"}, "FIELD VALUE"},
         {{"set", "lowRefPwm", "1", "--yes"}, "before FIELD"},
         {{"import"}, "SRC"},
-        {{"frobnicate"}, "unknown action"},
+        {{"frobnicate"}, "there is no such action"},
+        {{"show", "--raw", "--json"}, "exclude each other"},
     };
     for (const auto &[arguments, named] : cases) {
         EXPECT_EQ(run(arguments), kExitUsage) << named;
