@@ -41,8 +41,9 @@ std::string quoted(const fs::path &path)
     return "\"" + displayName(path) + "\"";
 }
 
-// Without a trailing full stop, so it reads inside parentheses too.
-std::string causeOf(std::error_code error)
+} // namespace
+
+std::string failureCause(std::error_code error)
 {
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
         return "permission denied";
@@ -69,15 +70,20 @@ std::string causeOf(std::error_code error)
     if (error == std::errc::device_or_resource_busy)
         return "another program has it open";
 #endif
+    // A number the system has no text for is named as such, not as an "Unknown error".
     std::string text = error.message();
-    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+    if (text.empty() || text.rfind("Unknown error", 0) == 0)
+        return "the system reported error " + std::to_string(error.value());
+    if (text[0] >= 'A' && text[0] <= 'Z')
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
     return text;
 }
 
+namespace {
+
 Failure readFailure(std::error_code error)
 {
-    return Failure{"reading it failed (" + causeOf(error) + ")."};
+    return Failure{"reading it failed (" + failureCause(error) + ")."};
 }
 
 // Creating a file needs write permission on its folder, which is the one thing the user can
@@ -86,7 +92,7 @@ Failure creationFailure(const fs::path &folder, std::error_code error)
 {
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
         return Failure{"the folder " + quoted(folder) + " does not allow new files."};
-    return Failure{causeOf(error) + "."};
+    return Failure{failureCause(error) + "."};
 }
 
 fs::path folderOf(const fs::path &file)
@@ -117,7 +123,7 @@ std::optional<Failure> createFolderOf(const fs::path &file)
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
     if (ec)
-        return Failure{"the folder " + quoted(file.parent_path()) + " cannot be created (" + causeOf(ec) + ")."};
+        return Failure{"the folder " + quoted(file.parent_path()) + " cannot be created (" + failureCause(ec) + ")."};
     return std::nullopt;
 }
 
@@ -316,7 +322,7 @@ std::optional<Failure> replaceFileContent(const fs::path &file, std::span<const 
     const fs::path folder = folderOf(target);
     Descriptor directory{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (!directory.valid())
-        return Failure{"the folder " + quoted(folder) + " cannot be opened (" + causeOf(lastError()) + ")."};
+        return Failure{"the folder " + quoted(folder) + " cannot be opened (" + failureCause(lastError()) + ")."};
     removeStaleTemporaries(folder, name);
 
     struct stat old = {};
@@ -351,7 +357,7 @@ std::optional<Failure> replaceFileContent(const fs::path &file, std::span<const 
         failed = lastError();
     if (failed) {
         ::unlinkat(directory.get(), temporary.c_str(), 0);
-        return Failure{causeOf(failed) + "."};
+        return Failure{failureCause(failed) + "."};
     }
     // Makes the rename itself survive a power cut. Some file systems cannot sync a folder, and
     // the new content is in place by now either way, so a refusal is not reported.
@@ -513,7 +519,7 @@ std::optional<Failure> replaceFileContent(const fs::path &file, std::span<const 
     if (failed) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return Failure{moveDenied ? "permission denied, or another program has it open." : causeOf(failed) + "."};
+        return Failure{moveDenied ? "permission denied, or another program has it open." : failureCause(failed) + "."};
     }
     return std::nullopt;
 }

@@ -9,12 +9,17 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <variant>
 #include <vector>
 
 // The failures below carry the cause only ("the disk is full."), for the caller to put after
 // the name of the file the user knows. Nothing here throws or lets a signal end the program.
 namespace merolan {
+
+// Why a file operation failed, in plain words and without a full stop, so it reads inside a
+// sentence or parentheses; a number the system has no text for is named as a number.
+std::string failureCause(std::error_code error);
 
 // The path as UTF-8, the encoding of every message; never throws for an unusual name.
 std::string displayName(const std::filesystem::path &path);

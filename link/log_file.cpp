@@ -1,5 +1,7 @@
 #include "link/log_file.hpp"
 
+#include "core/atomic_file.hpp"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -25,18 +26,7 @@
 namespace merolan {
 namespace {
 
-// The system's own text, with a small first letter so that it reads inside a sentence; a number
-// the system has no text for is named as such rather than as an "Unknown error".
-QString systemText(int error)
-{
-    QString text = QString::fromLocal8Bit(std::strerror(error));
-    if (text.isEmpty() || text.startsWith(QLatin1String("Unknown error")))
-        return QStringLiteral("the system reported error %1").arg(error);
-    if (text.size() > 1 && text[0].isUpper() && text[1].isLower())
-        text[0] = text[0].toLower();
-    return text;
-}
-
+// Opening adds the causes that only creating a file has; the rest read as for any write.
 QString createCause(int error)
 {
     switch (error) {
@@ -46,11 +36,6 @@ QString createCause(int error)
         return QStringLiteral("it is a folder");
     case ENOENT:
         return QStringLiteral("its folder does not exist");
-    case ENOTDIR:
-        return QStringLiteral("a part of its folder path is a file, not a folder");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("permission denied");
     default:
         return writeCause(error);
     }
@@ -173,6 +158,8 @@ void closeDescriptor(int fd)
 
 } // namespace
 
+// A log grows row by row, so its causes say what the growing ran into; the rest read as the
+// settings save words them.
 QString writeCause(int error)
 {
     switch (error) {
@@ -182,14 +169,8 @@ QString writeCause(int error)
         return QStringLiteral("the file has reached the size limit");
     case EIO:
         return QStringLiteral("an input/output error");
-#ifdef EDQUOT
-    case EDQUOT:
-        return QStringLiteral("the disk quota is used up");
-#endif
-    case EROFS:
-        return QStringLiteral("the disk is read-only");
     default:
-        return systemText(error);
+        return QString::fromStdString(failureCause(std::error_code(error, std::generic_category())));
     }
 }
 
