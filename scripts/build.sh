@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ with clang, so the fuzz targets come along.
+# Configures and builds everything into build/ with clang (the "release" preset of
+# CMakePresets.json), so the fuzz targets come along. Arguments go to the configure step.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cmake -S "$root" -B "$root/build" -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ \
-    -DMEROLAN_WERROR=ON "$@"
-cmake --build "$root/build" --parallel "$(nproc)"
+cd "$root"
+cmake --preset release "$@"
+cmake --build --preset release --parallel "$(nproc)"
