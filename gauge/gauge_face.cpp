@@ -2,6 +2,7 @@
 
 #include "gauge/artwork_image.hpp"
 #include "gauge/needle_geometry.hpp"
+#include "gauge/panel_geometry.hpp"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -14,8 +15,6 @@ namespace merolan {
 
 namespace {
 
-constexpr int kFaceWidth = 528;
-constexpr int kFaceHeight = 222;
 const QColor kTextColor(0, 0, 255);
 const QColor kNeedleColor(192, 0, 0);
 const QColor kStaleNeedleColor(150, 150, 150);
@@ -36,7 +35,7 @@ QImage loadFacePicture(qreal ratio)
     QImage picture = artworkImage(QStringLiteral("gauge_face"), ratio);
     if (picture.isNull()) {
         // Without the picture the face still draws, on plain white.
-        picture = QImage(QSize(kFaceWidth, kFaceHeight) * ratio, QImage::Format_RGB32);
+        picture = QImage(QSize(kFacePicture.width, kFacePicture.height) * ratio, QImage::Format_RGB32);
         picture.setDevicePixelRatio(ratio);
         picture.fill(Qt::white);
     }
@@ -48,7 +47,7 @@ QImage loadFacePicture(qreal ratio)
 GaugeFace::GaugeFace(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Picture2"));
-    setFixedSize(kFaceWidth, kFaceHeight);
+    setFixedSize(kFacePicture.width, kFacePicture.height);
     setAttribute(Qt::WA_OpaquePaintEvent);
     matchPixelRatio();
 }

@@ -59,11 +59,13 @@ NeedleLine needleLine(double position)
 {
     const double theta = needleAngle(position);
     // 111 pixels above the pivot is the face's line y = 215, where the needle comes into view.
+    constexpr int kNeedleShown = 111;
+    constexpr int kNeedleLength = 305;
     return NeedleLine{
-        toPixel(265 - 111 * std::tan(theta - kNeedlePi / 2)),
-        215,
-        toPixel(265 + 305 * std::cos(theta)),
-        toPixel(326 - 305 * std::sin(theta)),
+        toPixel(kNeedlePivotX - kNeedleShown * std::tan(theta - kNeedlePi / 2)),
+        kNeedlePivotY - kNeedleShown,
+        toPixel(kNeedlePivotX + kNeedleLength * std::cos(theta)),
+        toPixel(kNeedlePivotY - kNeedleLength * std::sin(theta)),
     };
 }
 

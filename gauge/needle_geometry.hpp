@@ -1,8 +1,12 @@
 #pragma once
 
 // Where the needle points for a position on the printed 0..10 scale of the gauge face. The
-// numbers are constants of the face picture: its pivot lies below the picture, at (265, 326).
+// numbers are constants of the face picture, measured from the needle's pivot below it.
 namespace merolan {
+
+// The needle's pivot in face pixels, below the picture; the face's marks are printed around it.
+inline constexpr int kNeedlePivotX = 265;
+inline constexpr int kNeedlePivotY = 326;
 
 // The value of pi the angle table was measured with; rounding the needle ends depends on it.
 inline constexpr double kNeedlePi = 3.141592654;

@@ -1,5 +1,6 @@
 // The controls of the main window at their designed pixel positions (15 twips per pixel).
 #include "gauge/gauge_face.hpp"
+#include "gauge/panel_geometry.hpp"
 #include "ui/look.hpp"
 #include "ui/main_window.hpp"
 #include "ui/port_combo_box.hpp"
@@ -65,7 +66,8 @@ constexpr QRect infoButton{704, 564, 89, 25};
 constexpr QRect exitButton{852, 564, 89, 25};
 
 // On the front panel, left half: the gauge, the options under it, relative measurement.
-constexpr QPoint gaugeFace{117, 99};
+// Where the panel picture was drawn with the face.
+constexpr QPoint gaugeFace{kFaceOnPanel.x, kFaceOnPanel.y};
 constexpr QRect statusLine{196, 353, 360, 34}; // free panel between the meter and the options
 constexpr QRect externalMeterBox{96, 392, 13, 13};
 constexpr QRect externalMeterCaption{116, 392, 161, 25};
@@ -87,8 +89,8 @@ constexpr QRect measurementCaption{8, 56, 89, 21};
 constexpr QRect measurementReadout{96, 52, 109, 25};
 constexpr QRect zeroReferenceButton{96, 84, 109, 25};
 
-// On the gauge face.
-constexpr QRect warningLamp{228, 144, 67, 67};
+// On the gauge face. The lamp's box is a row shorter than its picture; that row is bare face.
+constexpr QRect warningLamp{kLampOnFace.x, kLampOnFace.y, 67, 67};
 constexpr QRect minCaption{9, 171, 45, 17};
 constexpr QRect minLimitLabel{6, 191, 82, 23};
 constexpr QRect maxCaption{481, 170, 45, 17};
@@ -218,6 +220,9 @@ void MainWindow::buildControls()
     gaugeFace_ = new GaugeFace(panel);
     gaugeFace_->move(layout::gaugeFace);
     warningLamp_ = makeArtwork(gaugeFace_, "Picture3", layout::warningLamp, QStringLiteral("warning_lamp"));
+    // From the box's top, on the face pixels it was drawn over; centred, the taller picture
+    // would sit a row higher than the face around it.
+    warningLamp_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     warningLamp_->hide();
     makeLabel(gaugeFace_, "Label14", layout::minCaption, QStringLiteral("Min :"))->setFont(arialFont(15, true));
     minLimitLabel_ = limitLabel(gaugeFace_, "Label15", layout::minLimitLabel);

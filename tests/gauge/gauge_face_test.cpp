@@ -1,5 +1,6 @@
 #include "gauge/gauge_face.hpp"
 #include "gauge/needle_geometry.hpp"
+#include "gauge/panel_geometry.hpp"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -56,11 +57,12 @@ TEST(GaugeFaceAtScreenScale, HoldsTheFacePictureInTheScreensDevicePixels)
     const qreal ratio = screenRatio();
     GaugeFace face;
     EXPECT_EQ(face.objectName(), "Picture2");
-    EXPECT_EQ(face.size(), QSize(528, 222));
+    EXPECT_EQ(face.size(), QSize(kFacePicture.width, kFacePicture.height));
     EXPECT_EQ(face.minimumSize(), face.maximumSize());
     EXPECT_EQ(face.image().devicePixelRatio(), ratio);
     // Whole device pixels covering the face, never fewer.
-    EXPECT_EQ(face.image().size(), QSize(devicePixels(528, ratio), devicePixels(222, ratio)));
+    EXPECT_EQ(face.image().size(),
+              QSize(devicePixels(kFacePicture.width, ratio), devicePixels(kFacePicture.height, ratio)));
     if (ratio == 1 || ratio == 2) {
         QImage picture(ratio == 1 ? QStringLiteral(":/artwork/gauge_face.png")
                                   : QStringLiteral(":/artwork/gauge_face@2x.png"));

@@ -1,10 +1,13 @@
 #include "gauge/needle_geometry.hpp"
+#include "gauge/panel_geometry.hpp"
 
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 
 // The pictures are linked from a static library, so the resource has to be named to stay in.
 static void initArtwork()
@@ -14,6 +17,8 @@ static void initArtwork()
 
 namespace {
 
+using merolan::kNeedlePivotX;
+using merolan::kNeedlePivotY;
 using merolan::needleAngle;
 
 // Radii of the main scale's marks on the face: only the major marks reach beyond the half
@@ -21,17 +26,24 @@ using merolan::needleAngle;
 constexpr int kMajorOnlyFrom = 279;
 constexpr int kMajorOnlyTo = 284;
 
-QImage artwork(const char *name)
+// The committed file of a picture drawn at 1x or 2x.
+QString pictureFile(const char *name, int scale)
 {
-    initArtwork();
-    return QImage(QStringLiteral(":/artwork/") + QString::fromLatin1(name));
+    return QStringLiteral(":/artwork/") + QString::fromLatin1(name) +
+           (scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png"));
 }
 
-// The device pixel at a point given in face pixels from the needle's pivot pixel (265, 326).
+QImage artwork(const char *name, int scale)
+{
+    initArtwork();
+    return QImage(pictureFile(name, scale));
+}
+
+// The device pixel at a point given in face pixels from the needle's pivot pixel.
 QRgb sampleAt(const QImage &face, int scale, double angle, int radius)
 {
-    const int x = static_cast<int>(std::floor(scale * (265.5 + radius * std::cos(angle))));
-    const int y = static_cast<int>(std::floor(scale * (326.5 - radius * std::sin(angle))));
+    const int x = static_cast<int>(std::floor(scale * (kNeedlePivotX + 0.5 + radius * std::cos(angle))));
+    const int y = static_cast<int>(std::floor(scale * (kNeedlePivotY + 0.5 - radius * std::sin(angle))));
     return face.pixel(x, y);
 }
 
@@ -47,36 +59,38 @@ bool isPaper(QRgb pixel)
 
 } // namespace
 
+// The committed pictures have the sizes the window places them by, once and twice over.
 TEST(Artwork, PicturesHaveTheirSizesInTwentyFourBitRgb)
 {
-    const struct {
-        const char *name;
-        QSize size;
-    } cases[] = {
-        {"gauge_face.png", {528, 222}},     {"front_panel.png", {996, 622}},      {"warning_lamp.png", {67, 68}},
-        {"gauge_face@2x.png", {1056, 444}}, {"front_panel@2x.png", {1992, 1244}}, {"warning_lamp@2x.png", {134, 136}},
+    const std::pair<const char *, merolan::PixelSize> pictures[] = {
+        {"gauge_face", merolan::kFacePicture},
+        {"front_panel", merolan::kPanelPicture},
+        {"warning_lamp", merolan::kLampPicture},
     };
     initArtwork();
-    for (const auto &c : cases) {
-        const QImage picture = artwork(c.name);
-        ASSERT_FALSE(picture.isNull()) << c.name;
-        EXPECT_EQ(picture.size(), c.size) << c.name;
-        EXPECT_FALSE(picture.hasAlphaChannel()) << c.name;
-        // The PNG header itself: bit depth 8, colour type 2 (RGB, no palette, no alpha).
-        QFile file(QStringLiteral(":/artwork/") + QString::fromLatin1(c.name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.name;
-        const QByteArray header = file.read(26);
-        ASSERT_EQ(header.size(), 26) << c.name;
-        EXPECT_EQ(header.mid(12, 4), QByteArray("IHDR")) << c.name;
-        EXPECT_EQ(header.at(24), 8) << c.name;
-        EXPECT_EQ(header.at(25), 2) << c.name;
+    for (const auto &[name, size] : pictures) {
+        for (const int scale : {1, 2}) {
+            const std::string shown = pictureFile(name, scale).toStdString();
+            const QImage picture = artwork(name, scale);
+            ASSERT_FALSE(picture.isNull()) << shown;
+            EXPECT_EQ(picture.size(), QSize(size.width, size.height) * scale) << shown;
+            EXPECT_FALSE(picture.hasAlphaChannel()) << shown;
+            // The PNG header itself: bit depth 8, colour type 2 (RGB, no palette, no alpha).
+            QFile png(pictureFile(name, scale));
+            ASSERT_TRUE(png.open(QIODevice::ReadOnly)) << shown;
+            const QByteArray header = png.read(26);
+            ASSERT_EQ(header.size(), 26) << shown;
+            EXPECT_EQ(header.mid(12, 4), QByteArray("IHDR")) << shown;
+            EXPECT_EQ(header.at(24), 8) << shown;
+            EXPECT_EQ(header.at(25), 2) << shown;
+        }
     }
 }
 
 TEST(Artwork, MajorMarksLieOnTheNeedleAnglesAtBothSizes)
 {
     for (const int scale : {1, 2}) {
-        const QImage face = artwork(scale == 1 ? "gauge_face.png" : "gauge_face@2x.png");
+        const QImage face = artwork("gauge_face", scale);
         ASSERT_FALSE(face.isNull()) << scale;
         for (int mark = 0; mark <= 10; ++mark) {
             for (int radius = kMajorOnlyFrom; radius <= kMajorOnlyTo; ++radius)
@@ -102,13 +116,13 @@ TEST(Artwork, FacePrintsNothingButTheMainScale)
     constexpr double kBandOuter = 318;
     constexpr double kEndMargin = 4 * merolan::kNeedlePi / 180;
     for (const int scale : {1, 2}) {
-        const QImage face = artwork(scale == 1 ? "gauge_face.png" : "gauge_face@2x.png");
+        const QImage face = artwork("gauge_face", scale);
         ASSERT_FALSE(face.isNull()) << scale;
         int stray = 0;
         for (int y = 0; y < face.height(); ++y) {
             for (int x = 0; x < face.width(); ++x) {
-                const double dx = (x + 0.5) / scale - 265.5;
-                const double dy = 326.5 - (y + 0.5) / scale;
+                const double dx = (x + 0.5) / scale - (kNeedlePivotX + 0.5);
+                const double dy = kNeedlePivotY + 0.5 - (y + 0.5) / scale;
                 const double radius = std::hypot(dx, dy);
                 const double angle = std::atan2(dy, dx);
                 const bool inBand = radius >= kBandInner && radius <= kBandOuter &&
@@ -124,7 +138,7 @@ TEST(Artwork, FacePrintsNothingButTheMainScale)
 // The controls of the right-hand panel are placed into these painted boxes.
 TEST(Artwork, FrontPanelBoxesHaveGreenFramesAtTheirEdges)
 {
-    const QImage panel = artwork("front_panel.png");
+    const QImage panel = artwork("front_panel", 1);
     ASSERT_FALSE(panel.isNull());
     const auto isFrameGreen = [](QRgb p) { return qGreen(p) > qRed(p) + 50 && qGreen(p) > qBlue(p) + 30; };
     const auto isDark = [](QRgb p) { return std::max({qRed(p), qGreen(p), qBlue(p)}) < 60; };

@@ -6,6 +6,7 @@
 // source, and fonts from fonts-liberation2 only.
 
 #include "gauge/needle_geometry.hpp"
+#include "gauge/panel_geometry.hpp"
 #include "tools/artwork/app_icon.hpp"
 
 #include <QColor>
@@ -29,22 +30,20 @@
 
 namespace {
 
+using merolan::kFaceOnPanel;
+using merolan::kLampOnFace;
+using merolan::kLampPicture;
 using merolan::kNeedlePi;
 using merolan::needleAngle;
 
-constexpr int kFaceWidth = 528;
-constexpr int kFaceHeight = 222;
-constexpr int kPanelWidth = 996;
-constexpr int kPanelHeight = 622;
-constexpr int kLampWidth = 67;
-constexpr int kLampHeight = 68;
+// The pictures' sizes and places are the window's (gauge/panel_geometry.hpp).
+constexpr int kFaceWidth = merolan::kFacePicture.width;
+constexpr int kFaceHeight = merolan::kFacePicture.height;
+constexpr int kPanelWidth = merolan::kPanelPicture.width;
+constexpr int kPanelHeight = merolan::kPanelPicture.height;
 
-// Where the face sits on the panel, and where the lamp sits on the face.
-const QPoint kFaceOnPanel(117, 99);
-const QPoint kLampOnFace(228, 144);
-
-// The needle's pixel (265, 326) is the pivot; Qt puts pixel centres at half coordinates.
-const QPointF kPivot(265.5, 326.5);
+// The needle's pivot pixel; Qt puts pixel centres at half coordinates.
+const QPointF kPivot(merolan::kNeedlePivotX + 0.5, merolan::kNeedlePivotY + 0.5);
 
 // Radii of the printed scale and the mirror, outermost first. The major marks alone reach
 // beyond kMainHalfOuter, which is what lets a check tell a major mark from a half mark. The
@@ -82,6 +81,16 @@ public:
 private:
     std::uint32_t state_;
 };
+
+QPoint toQPoint(merolan::PixelPoint point)
+{
+    return {point.x, point.y};
+}
+
+QSize toQSize(merolan::PixelSize size)
+{
+    return {size.width, size.height};
+}
 
 QFont sans(double pixelSize, bool bold, double letterSpacing = 0)
 {
@@ -186,7 +195,7 @@ void tick(QPainter &painter, double angle, double from, double to, double width)
 
 void paintPaper(QPainter &painter)
 {
-    QRadialGradient paper(QPointF(265, 120), 360);
+    QRadialGradient paper(QPointF(merolan::kNeedlePivotX, 120), 360);
     paper.setColorAt(0.0, QColor(252, 250, 241));
     paper.setColorAt(0.6, QColor(246, 242, 228));
     paper.setColorAt(1.0, QColor(232, 226, 206));
@@ -289,13 +298,15 @@ QImage paintGaugeFace(int scale)
 QImage paintWarningLamp(const QImage &face)
 {
     const int scale = static_cast<int>(face.devicePixelRatio());
-    QImage lamp = face.copy(QRect(kLampOnFace * scale, QSize(kLampWidth, kLampHeight) * scale));
+    QImage lamp = face.copy(QRect(toQPoint(kLampOnFace) * scale, toQSize(kLampPicture) * scale));
     lamp.setDevicePixelRatio(scale);
     QPainter painter(&lamp);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
-    const QRectF outer(2.5, 3.0, 62, 62);
+    // The lamp's body, centred on the picture.
+    const double size = 62;
+    const QRectF outer((kLampPicture.width - size) / 2, (kLampPicture.height - size) / 2, size, size);
     // Shadow on the face, then a black bezel with a bright rim.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(30, 20, 10, 60));
@@ -426,7 +437,9 @@ void paintTitleStrip(QPainter &painter)
 // The meter window: a black moulded bezel around the face, with a soft shadow on the panel.
 void paintMeterWindow(QPainter &painter, const QImage &face)
 {
-    const QRectF outer(95, 77, 572, 266);
+    const QPoint faceAt = toQPoint(kFaceOnPanel);
+    const QRectF window(QPointF(faceAt), QSizeF(kFaceWidth, kFaceHeight));
+    const QRectF outer = window.adjusted(-22, -22, 22, 22); // the moulding's outer edge
     painter.setPen(Qt::NoPen);
     for (int ring = 6; ring >= 1; --ring) {
         painter.setBrush(QColor(20, 30, 20, 14));
@@ -445,7 +458,6 @@ void paintMeterWindow(QPainter &painter, const QImage &face)
     painter.drawRoundedRect(outer.adjusted(1.5, 1.5, -1.5, -1.5), 11, 11);
 
     // The inner slope down to the face.
-    const QRectF window(QPointF(kFaceOnPanel), QSizeF(kFaceWidth, kFaceHeight));
     const QRectF slope = window.adjusted(-6, -6, 6, 6);
     QLinearGradient slopeFill(slope.topLeft(), slope.bottomLeft());
     slopeFill.setColorAt(0, QColor(8, 8, 9));
@@ -454,13 +466,13 @@ void paintMeterWindow(QPainter &painter, const QImage &face)
     painter.setBrush(slopeFill);
     painter.drawRoundedRect(slope, 4, 4);
 
-    painter.drawImage(kFaceOnPanel, face);
+    painter.drawImage(faceAt, face);
 
     // The needle resting at the left end, as it is when the instrument is off.
     const merolan::NeedleLine rest = merolan::needleLine(0);
     painter.setPen(QPen(QColor(24, 24, 24), 1.6, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(QPointF(rest.x1, rest.y1) + QPointF(kFaceOnPanel) + QPointF(0.5, 0.5),
-                     QPointF(rest.x2, rest.y2) + QPointF(kFaceOnPanel) + QPointF(0.5, 0.5));
+    painter.drawLine(QPointF(rest.x1, rest.y1) + QPointF(faceAt) + QPointF(0.5, 0.5),
+                     QPointF(rest.x2, rest.y2) + QPointF(faceAt) + QPointF(0.5, 0.5));
 
     // A faint reflection on the glass across the top of the window.
     QLinearGradient glass(window.topLeft(), window.topLeft() + QPointF(0, 60));
