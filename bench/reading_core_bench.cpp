@@ -1,8 +1,8 @@
 #include "core/app_state.hpp"
 #include "core/conversion.hpp"
 #include "core/readout_text.hpp"
+#include "core/scale_range.hpp"
 #include "core/wire_protocol.hpp"
-#include "gauge/scale_range.hpp"
 
 #include <benchmark/benchmark.h>
 

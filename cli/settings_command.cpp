@@ -9,11 +9,11 @@
 #include "core/conversion.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_lines.hpp"
+#include "core/scale_range.hpp"
 #include "core/settings_fields.hpp"
 #include "core/settings_file.hpp"
 #include "core/settings_record.hpp"
 #include "core/text_format.hpp"
-#include "gauge/scale_range.hpp"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -355,7 +355,7 @@ std::string settingsAsShown(const MeterSettings &s, char sep)
     text += captionLine("Min Scale", scale[1]);
     text += captionLine("Frequency range", std::string(rangeNames[selectedRange(s, sep)]));
     text += captionLine("Gauge unit", unit ? std::string(unitName(*unit)) : std::string("none"));
-    text += captionLine("Activate External Gauge Meter", s.externalMeterOn == -1 ? "on" : "off");
+    text += captionLine("Activate External Gauge Meter", externalMeterIsOn(s) ? "on" : "off");
     text += "Calibration and Settings\n";
     text += captionLine("Gauge meter low reference", std::to_string(s.lowRefPwm));
     text += captionLine("Gauge meter high reference", std::to_string(s.highRefPwm));
@@ -388,7 +388,7 @@ MeterSettings asTheWindowsLeaveAnImport(MeterSettings settings, bool switchWasOn
 {
     settings.frequencyRange = static_cast<std::int16_t>(FrequencyRange::Low);
     settings.gaugeUnit = static_cast<std::int16_t>(GaugeUnit::Dbm);
-    if (settings.externalMeterOn != -1 && switchWasOn)
+    if (!externalMeterIsOn(settings) && switchWasOn)
         settings.externalMeterOn = 0;
     return settings;
 }
@@ -436,7 +436,7 @@ int importFrom(const ActionLine &line, CliContext &cli)
         return refuseToReplace(kImport, cli, line.file, "the calibration of " + quoted(source));
     const auto previous = readExisting(line.file);
     const auto *before = std::get_if<std::optional<MeterSettings>>(&previous);
-    const bool switchWasOn = before && *before && (*before)->externalMeterOn == -1;
+    const bool switchWasOn = before && *before && externalMeterIsOn(**before);
     if (std::optional<Failure> failure =
             saveSettings(line.file, asTheWindowsLeaveAnImport(imported, switchWasOn), cli.decimalSeparator))
         return failed(kImport, cli, "cannot write the settings", *failure);

@@ -1,8 +1,8 @@
 #include "cli/typed_values.hpp"
 
 #include "core/conversion.hpp"
+#include "core/scale_range.hpp"
 #include "core/text_format.hpp"
-#include "gauge/scale_range.hpp"
 
 #include <array>
 #include <cmath>

@@ -19,8 +19,8 @@ struct AppState {
     // Start-up, the main window's boxes (each edit), the calibration window's saves, factory
     // reset and import.
     MeterSettings settings;
-    // The panel meter switch (applyExternalMeterSwitch) only: 0, or 64 while the meter's own
-    // panel meter is driven. Polls derive their mode from it and never change it.
+    // followStoredExternalMeter only (the panel meter switch goes through it): 0, or 64 while the
+    // meter's own panel meter is driven. Polls derive their mode from it and never change it.
     std::int16_t commandMode = 0;
     // The reading chain: the needle position on the printed 0..10 scale, kept in 0..10.5.
     double scalePosition = 0;

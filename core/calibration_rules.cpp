@@ -22,7 +22,14 @@ std::optional<int> stepReference(int value, ReferenceStep step)
 void applyExternalMeterSwitch(AppState &state, bool checked)
 {
     state.settings.externalMeterOn = checked ? -1 : 0;
-    state.commandMode = commandModeFor(checked);
+    followStoredExternalMeter(state);
+}
+
+bool followStoredExternalMeter(AppState &state)
+{
+    const bool on = externalMeterIsOn(state.settings);
+    state.commandMode = commandModeFor(on);
+    return on;
 }
 
 } // namespace merolan

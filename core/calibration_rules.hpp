@@ -38,8 +38,18 @@ enum class ReferenceStep { Down1, Down10, Up10, Up1 };
 // step at the end is refused, not cut short, and then nothing is sent.
 std::optional<int> stepReference(int value, ReferenceStep step);
 
-// "Activate External Gauge Meter": the flag that is saved and the mode every frame carries.
-// Start-up applies the stored flag the same way, with checked = (externalMeterOn == -1).
+// Whether the stored flag switches the meter's own panel meter on: -1 does, any other value
+// leaves it off (and is kept as stored until the switch is used).
+constexpr bool externalMeterIsOn(const MeterSettings &settings)
+{
+    return settings.externalMeterOn == -1;
+}
+
+// "Activate External Gauge Meter" used: the flag that is saved and the mode every frame carries.
 void applyExternalMeterSwitch(AppState &state, bool checked);
+
+// Start-up and every replacement of the settings (load, import, factory reset): the mode
+// follows the stored flag, which stays as it was. Gives whether the switch shows on.
+bool followStoredExternalMeter(AppState &state);
 
 } // namespace merolan

@@ -3,7 +3,6 @@
 #include "core/calibration_rules.hpp"
 #include "core/readout_text.hpp"
 #include "core/text_format.hpp"
-#include "gauge/scale_range.hpp"
 
 namespace merolan {
 namespace {
@@ -11,19 +10,6 @@ namespace {
 std::string voltageText(const AppState &state, double voltage)
 {
     return localeNumberText(roundHalfEven(voltage, 5), state.decimalSeparator);
-}
-
-ScaleLimitTexts limitsOf(GaugeUnit unit, const ReadingInputs &in)
-{
-    switch (unit) {
-    case GaugeUnit::Watt:
-        return {in.wattMax, in.wattMin};
-    case GaugeUnit::Volt:
-        return {in.voltMax, in.voltMin};
-    case GaugeUnit::Dbm:
-        break;
-    }
-    return {in.dbmMax, in.dbmMin};
 }
 
 constexpr const char *kNoValue = "-";
@@ -87,7 +73,7 @@ bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, Rea
     const double level = *unit == GaugeUnit::Dbm    ? levels->levelDbm
                          : *unit == GaugeUnit::Watt ? levels->levelWatt
                                                     : levels->levelVolt;
-    return place(state, level, *unit, limitsOf(*unit, in), out);
+    return place(state, level, *unit, in.limitTexts(*unit), out);
 }
 
 bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
@@ -101,7 +87,7 @@ bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, Rea
     out.relativeDb = relativeDb;
     out.measurementText = formatDbmText(levels->levelDbm);
     out.dbmText = formatDbText(relativeDb);
-    return place(state, relativeDb, GaugeUnit::Dbm, limitsOf(GaugeUnit::Dbm, in), out);
+    return place(state, relativeDb, GaugeUnit::Dbm, in.limitTexts(GaugeUnit::Dbm), out);
 }
 
 void finish(const AppState &state, ReadingOutcome &out)
@@ -118,12 +104,10 @@ ReadingInputs readingInputsOf(const AppState &state)
     const char sep = state.decimalSeparator;
     ReadingInputs in;
     in.relativeMode = state.relativeMode;
-    in.dbmMax = textForm(s.dbmScaleMax, sep);
-    in.dbmMin = textForm(s.dbmScaleMin, sep);
-    in.wattMax = textForm(s.wattScaleMax, sep);
-    in.wattMin = textForm(s.wattScaleMin, sep);
-    in.voltMax = textForm(s.voltScaleMax, sep);
-    in.voltMin = textForm(s.voltScaleMin, sep);
+    for (const GaugeUnit unit : kGaugeUnits) {
+        const ScaleLimitFields fields = scaleLimitFields(unit);
+        in.limitsOf(unit) = {textForm(s.*fields.max, sep), textForm(s.*fields.min, sep)};
+    }
     return in;
 }
 

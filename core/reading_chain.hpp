@@ -2,7 +2,9 @@
 
 #include "core/app_state.hpp"
 #include "core/conversion.hpp"
+#include "core/scale_range.hpp"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +14,10 @@ namespace merolan {
 // What a reading depends on besides the state: the relative-mode switch and the six limit boxes.
 struct ReadingInputs {
     bool relativeMode = false;
-    std::string dbmMax, dbmMin, wattMax, wattMin, voltMax, voltMin;
+    std::array<ScaleLimitStrings, kGaugeUnits.size()> limits; // in the order of kGaugeUnits
+
+    ScaleLimitStrings &limitsOf(GaugeUnit unit) { return limits[static_cast<std::size_t>(unit) - 1]; }
+    ScaleLimitTexts limitTexts(GaugeUnit unit) const { return limits[static_cast<std::size_t>(unit) - 1].texts(); }
 };
 
 // The inputs as the state holds them: every edit of a limit box is copied into its setting, so

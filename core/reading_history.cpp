@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 namespace merolan {
@@ -21,17 +20,10 @@ constexpr std::size_t kMaxNotes = 4096;
 constexpr std::uint16_t kNoteNotKept = 1, kFirstNote = 2;
 constexpr const char *kNoteNotKeptText = "reason not kept: this run has had too many different reasons";
 
-// A non-finite number in a record is kept as no number, so it can never reach a chart or a sum.
-std::optional<double> finite(double value)
-{
-    if (std::isfinite(value))
-        return value;
-    return std::nullopt;
-}
-
+// A non-finite number in a record is kept as no number, as everywhere in a trend.
 std::optional<double> finite(const std::optional<double> &value)
 {
-    return value ? finite(*value) : std::nullopt;
+    return value ? finiteOrNone(*value) : std::nullopt;
 }
 
 // The elapsed time to the millisecond; a negative or unreadable one counts as the start.
@@ -45,34 +37,33 @@ std::uint64_t elapsedMsOf(double elapsedS)
     return static_cast<std::uint64_t>(ms);
 }
 
-// The history keeps levels; the other absolute units follow from them exactly as the reading
-// chain computes them, so a chart and the readouts agree to the last bit.
-std::optional<double> levelIn(double levelDbm, TrendUnit unit)
-{
-    switch (unit) {
-    case TrendUnit::Watt:
-        return finite(wattFromDbm(levelDbm));
-    case TrendUnit::Volt:
-        return finite(rmsVoltFromWatt(wattFromDbm(levelDbm)));
-    case TrendUnit::Dbm:
-    case TrendUnit::RelativeDb:
-        break;
-    }
-    return levelDbm;
-}
+} // namespace
 
-// The stored quantity a unit is drawn from: the relative value, or the level for the others.
-TrendUnit sourceOf(TrendUnit unit)
+TrendUnit storedUnitOf(TrendUnit unit)
 {
     return unit == TrendUnit::RelativeDb ? TrendUnit::RelativeDb : TrendUnit::Dbm;
 }
 
-std::optional<double> sourceIn(double source, TrendUnit unit)
+std::optional<double> storedValueIn(double stored, TrendUnit unit)
 {
-    return unit == TrendUnit::RelativeDb ? source : levelIn(source, unit);
+    switch (unit) {
+    case TrendUnit::Watt:
+        return finiteOrNone(wattFromDbm(stored));
+    case TrendUnit::Volt:
+        return finiteOrNone(rmsVoltFromWatt(wattFromDbm(stored)));
+    case TrendUnit::Dbm:
+    case TrendUnit::RelativeDb:
+        break;
+    }
+    return stored;
 }
 
-} // namespace
+std::optional<double> finiteOrNone(double value)
+{
+    if (std::isfinite(value))
+        return value;
+    return std::nullopt;
+}
 
 ReadingHistory::ReadingHistory(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1))
 {
@@ -180,8 +171,8 @@ ReadingRecord ReadingHistory::at(std::size_t index) const
     r.voltageV = s.voltageV;
     if (s.packed & kHasLevel) {
         r.levelDbm = s.levelDbm;
-        r.powerW = levelIn(s.levelDbm, TrendUnit::Watt);
-        r.rmsV = levelIn(s.levelDbm, TrendUnit::Volt);
+        r.powerW = storedValueIn(s.levelDbm, TrendUnit::Watt);
+        r.rmsV = storedValueIn(s.levelDbm, TrendUnit::Volt);
     }
     if (s.packed & kHasRelative)
         r.relativeDb = s.relativeDb;
@@ -203,7 +194,7 @@ std::optional<double> ReadingHistory::valueAt(std::size_t index, TrendUnit unit)
     const Stored &s = records_[physical(index)];
     if (unit == TrendUnit::RelativeDb)
         return s.packed & kHasRelative ? std::optional(s.relativeDb) : std::nullopt;
-    return s.packed & kHasLevel ? levelIn(s.levelDbm, unit) : std::nullopt;
+    return s.packed & kHasLevel ? storedValueIn(s.levelDbm, unit) : std::nullopt;
 }
 
 std::size_t ReadingHistory::firstAtOrAfter(std::int64_t timeUtcMs) const
@@ -224,7 +215,7 @@ std::optional<double> ReadingHistory::peak(TrendUnit unit) const
 {
     if (unit == TrendUnit::RelativeDb)
         return peakRelativeDb_;
-    return peakDbm_ ? levelIn(*peakDbm_, unit) : std::nullopt;
+    return peakDbm_ ? storedValueIn(*peakDbm_, unit) : std::nullopt;
 }
 
 void ReadingHistory::resetPeak()
@@ -245,155 +236,6 @@ std::size_t ReadingHistory::memoryBytes() const
     for (const auto &[text, index] : noteIndexByText_)
         notes += sizeof(std::pair<const std::string, std::uint16_t>) + 2 * sizeof(void *) + 2 * heap(text);
     return records_.capacity() * sizeof(Stored) + notes;
-}
-
-void RunningStatistics::add(std::optional<double> source)
-{
-    if (!source) {
-        ++unusable_;
-        return;
-    }
-    // The value and the power behind it: the ratio for dB, watts for the absolute units.
-    double x = *source, power = 0;
-    if (unit_ == TrendUnit::RelativeDb) {
-        power = std::pow(10.0, x / 10.0);
-    } else {
-        power = wattFromDbm(x);
-        x = unit_ == TrendUnit::Watt ? power : unit_ == TrendUnit::Volt ? rmsVoltFromWatt(power) : x;
-    }
-    if (!std::isfinite(x) || !std::isfinite(power)) {
-        ++unusable_;
-        return;
-    }
-    ++count_;
-    // Running means (Welford) rather than sums: a day of readings neither loses the small ones
-    // to rounding nor overflows on large powers.
-    const auto n = static_cast<double>(count_);
-    minimum_ = count_ == 1 ? x : std::min(minimum_, x);
-    maximum_ = count_ == 1 ? x : std::max(maximum_, x);
-    const double delta = x - mean_;
-    mean_ += delta / n;
-    squares_ += delta * (x - mean_);
-    meanPower_ += (power - meanPower_) / n;
-}
-
-TrendStatistics RunningStatistics::result() const
-{
-    TrendStatistics stats;
-    stats.count = count_;
-    stats.unusable = unusable_;
-    if (count_ > 0) {
-        stats.minimum = minimum_;
-        stats.maximum = maximum_;
-        // A mean power that underflows to nothing has no level: it is left out rather than
-        // shown as minus infinity.
-        if (meanPower_ > 0) {
-            switch (unit_) {
-            case TrendUnit::Dbm:
-                stats.mean = finite(10.0 * std::log10(meanPower_ * 1000.0));
-                break;
-            case TrendUnit::RelativeDb:
-                stats.mean = finite(10.0 * std::log10(meanPower_));
-                break;
-            case TrendUnit::Watt:
-                stats.mean = finite(meanPower_);
-                break;
-            case TrendUnit::Volt:
-                stats.mean = finite(rmsVoltFromWatt(meanPower_));
-                break;
-            }
-        }
-    }
-    if (count_ >= 2)
-        stats.standardDeviation = finite(std::sqrt(squares_ / static_cast<double>(count_ - 1)));
-    return stats;
-}
-
-TrendStatistics summarize(const ReadingHistory &history, TrendUnit unit, std::size_t fromIndex)
-{
-    const std::size_t end = history.size();
-    if (fromIndex >= end) {
-        TrendStatistics stats;
-        stats.peak = history.peak(unit);
-        return stats;
-    }
-    RunningStatistics running(unit);
-    const TrendUnit source = sourceOf(unit);
-    for (std::size_t i = fromIndex; i < end; ++i)
-        running.add(history.valueAt(i, source));
-    TrendStatistics stats = running.result();
-    stats.peak = history.peak(unit);
-    stats.current = history.valueAt(end - 1, unit);
-
-    const std::size_t records = end - fromIndex;
-    const std::int64_t spanMs = history.timeAt(end - 1) - history.timeAt(fromIndex);
-    if (records >= 2 && spanMs > 0)
-        stats.readingsPerSecond = finite(static_cast<double>(records - 1) / (static_cast<double>(spanMs) / 1000.0));
-    return stats;
-}
-
-std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendUnit unit, std::int64_t fromMs, std::int64_t toMs,
-                                  int columns)
-{
-    std::vector<TrendColumn> out;
-    if (columns <= 0 || toMs <= fromMs)
-        return out;
-
-    // Column c starts at the first millisecond t with (t - from) * columns / span >= c. Split as
-    // c * q + c * r / columns, no product outgrows 64 bits whatever the span.
-    const std::uint64_t span = static_cast<std::uint64_t>(toMs) - static_cast<std::uint64_t>(fromMs);
-    const auto count = static_cast<std::uint64_t>(columns);
-    const std::uint64_t q = span / count, r = span % count;
-    const auto columnStart = [&](std::uint64_t c) { return c * q + (c * r + count - 1) / count; };
-
-    // Minimum and maximum are taken of the stored levels and converted once per column: watts
-    // and volts rise with the level, so the extremes are the same readings.
-    const TrendUnit source = sourceOf(unit);
-    std::uint64_t column = 0;
-    std::uint64_t nextStart = columnStart(1);
-    // Readings without a value at the start of the span mark the first column too: the line
-    // must not seem to run in from before them.
-    bool hasValue = false, pendingGap = false;
-    TrendColumn current;
-    const auto emit = [&] {
-        if (!hasValue)
-            return;
-        const auto low = sourceIn(current.minimum, unit), high = sourceIn(current.maximum, unit);
-        if (low && high) {
-            current.minimum = *low;
-            current.maximum = *high;
-            out.push_back(current);
-        } else {
-            pendingGap = true;
-        }
-        hasValue = false;
-    };
-
-    const std::size_t end = history.firstAtOrAfter(toMs);
-    for (std::size_t i = history.firstAtOrAfter(fromMs); i < end; ++i) {
-        const std::uint64_t offset = static_cast<std::uint64_t>(history.timeAt(i)) - static_cast<std::uint64_t>(fromMs);
-        if (offset >= nextStart) {
-            emit();
-            while (offset >= nextStart)
-                nextStart = columnStart(++column + 1);
-        }
-        const auto value = history.valueAt(i, source);
-        if (!value) {
-            pendingGap = true;
-            continue;
-        }
-        if (!hasValue) {
-            current = {static_cast<int>(column), *value, *value, pendingGap};
-            hasValue = true;
-        } else {
-            current.minimum = std::min(current.minimum, *value);
-            current.maximum = std::max(current.maximum, *value);
-        }
-        // A gap inside one column is narrower than a pixel; only gaps between columns show.
-        pendingGap = false;
-    }
-    emit();
-    return out;
 }
 
 } // namespace merolan

@@ -14,6 +14,19 @@ namespace merolan {
 // The quantity a trend shows: the gauge's unit, or dB against the zero reference.
 enum class TrendUnit { Dbm, RelativeDb, Watt, Volt };
 
+// The history keeps two quantities of a reading, its level and its value against the zero
+// reference; watts and volts follow from the level. The stored quantity a unit is drawn from:
+// RelativeDb for itself, Dbm for the others.
+TrendUnit storedUnitOf(TrendUnit unit);
+
+// A stored value of storedUnitOf(unit) in the unit, computed exactly as the reading chain
+// computes it, so a chart and the readouts agree to the last bit. A level in dBm and a relative
+// value pass as they are; a power or voltage that is not a finite number is none.
+std::optional<double> storedValueIn(double stored, TrendUnit unit);
+
+// A non-finite number in a trend is kept as no number, so it can never reach a chart or a sum.
+std::optional<double> finiteOrNone(double value);
+
 // The readings of the run, oldest first, in bounded memory: once full, each new record pushes
 // out the oldest. A record is kept in 48 bytes (powers and voltages follow from the level, notes
 // are stored once), so the default capacity of 24 hours at 10 readings per second needs about
@@ -71,49 +84,5 @@ private:
     std::unordered_map<std::string, std::uint16_t> noteIndexByText_;
     std::optional<double> peakDbm_, peakRelativeDb_;
 };
-
-// Statistics of the records from one index to the newest. Minimum, maximum and the standard
-// deviation (of a sample) are taken of the values in the unit. The mean is the mean power shown
-// in the unit: the mean of 0 dBm and -20 dBm is 0.505 mW, that is -2.97 dBm, not -10 dBm.
-struct TrendStatistics {
-    std::size_t count = 0;    // readings with a level
-    std::size_t unusable = 0; // readings without one
-    std::optional<double> current, minimum, maximum, mean, standardDeviation, peak;
-    std::optional<double> readingsPerSecond; // all readings, over the time they span
-};
-
-TrendStatistics summarize(const ReadingHistory &history, TrendUnit unit, std::size_t fromIndex);
-
-// The same statistics taken one reading at a time in constant memory, however long the run:
-// count, unusable, minimum, maximum, mean and standard deviation (current, peak and rate are
-// left to the caller).
-class RunningStatistics
-{
-public:
-    explicit RunningStatistics(TrendUnit unit) : unit_(unit) {}
-
-    // One reading, given as the level its value comes from: dB against the zero reference for
-    // RelativeDb, dBm for the other units. Absent counts as a reading without a level.
-    void add(std::optional<double> level);
-    TrendStatistics result() const;
-
-private:
-    TrendUnit unit_;
-    std::size_t count_ = 0, unusable_ = 0;
-    double mean_ = 0, squares_ = 0, meanPower_ = 0, minimum_ = 0, maximum_ = 0;
-};
-
-// One pixel column of a trend: the lowest and highest value of the readings that fall into it.
-struct TrendColumn {
-    int column = 0;
-    double minimum = 0;
-    double maximum = 0;
-    bool afterGap = false; // readings without a level lie between the previous column and this one
-};
-
-// The columns with values of the span [fromMs, toMs) cut into `columns` equal slices, in order.
-// Drawing these costs O(columns) however many readings the span holds.
-std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendUnit unit, std::int64_t fromMs, std::int64_t toMs,
-                                  int columns);
 
 } // namespace merolan

@@ -1,4 +1,4 @@
-#include "gauge/scale_range.hpp"
+#include "core/scale_range.hpp"
 
 #include "core/text_format.hpp"
 
@@ -133,6 +133,19 @@ std::vector<GaugeUnit> invalidScaleRanges(ScaleLimitTexts dbm, ScaleLimitTexts w
         if (scaleLimitValue(unit, limits.min) >= scaleLimitValue(unit, limits.max))
             failing.push_back(unit);
     return failing;
+}
+
+ScaleLimitFields scaleLimitFields(GaugeUnit unit)
+{
+    switch (unit) {
+    case GaugeUnit::Watt:
+        return {&MeterSettings::wattScaleMax, &MeterSettings::wattScaleMin};
+    case GaugeUnit::Volt:
+        return {&MeterSettings::voltScaleMax, &MeterSettings::voltScaleMin};
+    case GaugeUnit::Dbm:
+        break;
+    }
+    return {&MeterSettings::dbmScaleMax, &MeterSettings::dbmScaleMin};
 }
 
 std::string_view unitName(GaugeUnit unit)

@@ -2,6 +2,7 @@
 
 #include "core/meter_settings.hpp"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,10 +10,26 @@
 
 namespace merolan {
 
+inline constexpr std::array<GaugeUnit, 3> kGaugeUnits{GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt};
+
+// The two settings that hold one unit's scale limits, as its boxes show them.
+struct ScaleLimitFields {
+    SettingValue MeterSettings::*max;
+    SettingValue MeterSettings::*min;
+};
+ScaleLimitFields scaleLimitFields(GaugeUnit unit);
+
 // The two limit texts of one unit as its boxes hold them; scaleLimitValue reads them.
 struct ScaleLimitTexts {
     std::string_view max;
     std::string_view min;
+};
+
+// A unit's limit texts held by value, for inputs that outlive the settings they were read from.
+struct ScaleLimitStrings {
+    std::string max;
+    std::string min;
+    ScaleLimitTexts texts() const { return {max, min}; }
 };
 
 // A limit's value. dBm limits are their leading number. Watt and Volt limits take the leading

@@ -13,13 +13,22 @@ set(merolan_core_sources
     calibration_rules.cpp
     wire_protocol.cpp
     conversion.cpp
+    scale_range.cpp
     readout_text.cpp
     reading_chain.cpp
     reading_record.cpp
     reading_history.cpp
+    reading_statistics.cpp
+    trend_columns.cpp
     csv_log.cpp
     link_status.cpp
     readout_liveness.cpp
     reading_lines.cpp
 )
+# atomic_file.cpp holds what both kinds of system share; each builds its own half beside it.
+if(WIN32)
+    list(APPEND merolan_core_sources atomic_file_windows.cpp)
+else()
+    list(APPEND merolan_core_sources atomic_file_posix.cpp)
+endif()
 list(TRANSFORM merolan_core_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

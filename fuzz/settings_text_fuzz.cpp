@@ -1,5 +1,5 @@
+#include "core/scale_range.hpp"
 #include "core/text_format.hpp"
-#include "gauge/scale_range.hpp"
 
 #include <cmath>
 #include <cstdlib>

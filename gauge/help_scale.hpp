@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/meter_settings.hpp"
-#include "gauge/scale_range.hpp"
+#include "core/scale_range.hpp"
 
 #include <array>
 #include <string>

@@ -2,7 +2,6 @@
 # CMakeLists.txt and by the Windows build of the core (windows/).
 set(merolan_gauge_geometry_sources
     needle_geometry.cpp
-    scale_range.cpp
     help_scale.cpp
 )
 list(TRANSFORM merolan_gauge_geometry_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

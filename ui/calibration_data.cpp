@@ -6,7 +6,6 @@
 #include "core/settings_record.hpp"
 #include "core/text_format.hpp"
 #include "core/windows1252.hpp"
-#include "core/wire_protocol.hpp"
 #include "ui/app_context.hpp"
 
 #include <QFile>
@@ -96,18 +95,13 @@ QString refusalText(const Failure &failure, const MeterSettings &candidate, char
     return text;
 }
 
-// As at start-up: the box follows the stored flag and the mode follows the box, even when the
-// box already showed that state and so had no reaction of its own.
-void applyExternalMeter(AppContext &context, const CalibrationHooks &hooks, bool on)
-{
-    if (hooks.setExternalMeterChecked)
-        hooks.setExternalMeterChecked(on);
-    context.state.commandMode = commandModeFor(on);
-}
-
+// As at start-up: the mode and the box follow the stored flag, even when the box already showed
+// that state and so had no reaction of its own.
 void finishReplacement(AppContext &context, const CalibrationHooks &hooks)
 {
-    applyExternalMeter(context, hooks, context.state.settings.externalMeterOn == -1);
+    const bool externalMeterOn = followStoredExternalMeter(context.state);
+    if (hooks.setExternalMeterChecked)
+        hooks.setExternalMeterChecked(externalMeterOn);
     if (hooks.showSettingsInWindows)
         hooks.showSettingsInWindows();
 }

@@ -3,7 +3,7 @@
 #include "core/meter_settings.hpp"
 #include "core/reading_chain.hpp"
 #include "core/readout_liveness.hpp"
-#include "gauge/scale_range.hpp"
+#include "core/scale_range.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"

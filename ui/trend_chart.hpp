@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reading_history.hpp"
+#include "core/trend_columns.hpp"
 
 #include <QChartView>
 #include <QList>

@@ -3,8 +3,10 @@
 #include "core/conversion.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_chain.hpp"
+#include "core/reading_statistics.hpp"
 #include "core/readout_text.hpp"
-#include "gauge/scale_range.hpp"
+#include "core/scale_range.hpp"
+#include "core/trend_columns.hpp"
 #include "link/log_file.hpp"
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"
@@ -71,14 +73,11 @@ TrendUnit trendUnitOf(const AppState &state)
 // The gauge's own ends for the unit, read as the gauge reads them; none when they span nothing.
 std::optional<ValueRange> gaugeRangeOf(const AppState &state, TrendUnit unit)
 {
-    const ReadingInputs in = readingInputsOf(state);
     const GaugeUnit gauge = unit == TrendUnit::Watt   ? GaugeUnit::Watt
                             : unit == TrendUnit::Volt ? GaugeUnit::Volt
                                                       : GaugeUnit::Dbm;
-    const ScaleLimitTexts limits = gauge == GaugeUnit::Watt   ? ScaleLimitTexts{in.wattMax, in.wattMin}
-                                   : gauge == GaugeUnit::Volt ? ScaleLimitTexts{in.voltMax, in.voltMin}
-                                                              : ScaleLimitTexts{in.dbmMax, in.dbmMin};
-    const ScaleSpan span = scaleSpan(gauge, limits);
+    const ReadingInputs in = readingInputsOf(state);
+    const ScaleSpan span = scaleSpan(gauge, in.limitTexts(gauge));
     if (!(span.min < span.max) || !std::isfinite(span.max - span.min))
         return std::nullopt;
     return ValueRange{span.min, span.max};

@@ -33,3 +33,17 @@ TEST(CalibrationRules, TheSwitchSetsTheStoredFlagAndTheModeOfTheFramesThatFollow
     EXPECT_EQ(state.commandMode, 0);
     EXPECT_EQ(pollMode(state.commandMode), 128);
 }
+
+// Only -1 means on; any other stored value leaves the panel meter off and stays as it was.
+TEST(CalibrationRules, TheModeFollowsTheStoredFlagWhichStaysAsStored)
+{
+    const std::pair<std::int16_t, std::int16_t> cases[] = {{-1, 64}, {0, 0}, {1, 0}, {64, 0}, {-32768, 0}};
+    for (const auto &[stored, mode] : cases) {
+        AppState state;
+        state.commandMode = 64 - mode; // the other mode, so a missed write shows
+        state.settings.externalMeterOn = stored;
+        EXPECT_EQ(followStoredExternalMeter(state), mode == 64) << stored;
+        EXPECT_EQ(state.commandMode, mode) << stored;
+        EXPECT_EQ(state.settings.externalMeterOn, stored);
+    }
+}

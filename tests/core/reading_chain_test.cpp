@@ -17,10 +17,8 @@ ReadingInputs dbmInputs(const char *max = "-10", const char *min = "-50", bool r
 {
     ReadingInputs in;
     in.relativeMode = relative;
-    in.dbmMax = max;
-    in.dbmMin = min;
-    in.wattMax = in.voltMax = "1.0";
-    in.wattMin = in.voltMin = "0";
+    in.limitsOf(GaugeUnit::Dbm) = {max, min};
+    in.limitsOf(GaugeUnit::Watt) = in.limitsOf(GaugeUnit::Volt) = {"1.0", "0"};
     return in;
 }
 

@@ -1,4 +1,4 @@
-#include "gauge/scale_range.hpp"
+#include "core/scale_range.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/reading_history.hpp"
+
+#include <cstdint>
+#include <vector>
+
+namespace merolan {
+
+// One pixel column of a trend: the lowest and highest value of the readings that fall into it.
+struct TrendColumn {
+    int column = 0;
+    double minimum = 0;
+    double maximum = 0;
+    bool afterGap = false; // readings without a level lie between the previous column and this one
+};
+
+// The columns with values of the span [fromMs, toMs) cut into `columns` equal slices, in order.
+// Drawing these costs O(columns) however many readings the span holds.
+std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendUnit unit, std::int64_t fromMs, std::int64_t toMs,
+                                  int columns);
+
+} // namespace merolan
