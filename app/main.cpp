@@ -102,14 +102,11 @@ int main(int argc, char *argv[])
     DesktopDialogs dialogs;
     AppContext context{AppState{}, defaultSettingsFile(), dialogs};
     context.state.decimalSeparator = userDecimalSeparator();
-    MeterSession session(context.state);
-    QMap<int, QString> portDevices;
     for (const QString &value : parser.values(portOption)) {
-        if (const std::optional<QString> problem = parsePortOption(value, portDevices))
+        if (const std::optional<QString> problem = parsePortOption(value, context.ports.overrides))
             return usageError(*problem);
     }
-    for (auto it = portDevices.cbegin(); it != portDevices.cend(); ++it)
-        session.setPortDevice(it.key(), it.value());
+    MeterSession session(context.state);
 
     ReadingRecorder recorder(context.state, session);
     if (parser.isSet(recordOption))

@@ -63,8 +63,8 @@ int main(int argc, char *argv[])
     SilentDialogs dialogs;
     AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan.dat", dialogs};
     saveSettings(context.settingsFile, factorySettings(), '.');
+    context.ports.overrides.insert(1, QString::fromLatin1(ptsname(master)));
     MeterSession session(context.state);
-    session.setPortDevice(1, QString::fromLatin1(ptsname(master)));
     ReadingRecorder recorder(context.state, session);
     MainWindow window(context, session, recorder);
     emit window.findChild<QComboBox *>(QStringLiteral("Combo1"))->textActivated(QStringLiteral("Com 1"));

@@ -5,8 +5,8 @@
 #include "core/atomic_file.hpp"
 #include "core/calibration_rules.hpp"
 #include "core/csv_log.hpp"
-#include "core/reading_history.hpp"
 #include "core/reading_lines.hpp"
+#include "core/reading_statistics.hpp"
 #include "core/readout_text.hpp"
 #include "core/settings_file.hpp"
 #include "link/log_file.hpp"
@@ -128,10 +128,8 @@ public:
             return std::nullopt;
         }
         lost_ = failure->kind != LogFailure::Kind::WriteFailed;
-        const QString what = failure->kind == LogFailure::Kind::WriteFailed
-                                 ? QStringLiteral("the file ends on the last whole row")
-                                 : QStringLiteral("the rows written before went with it");
-        return QStringLiteral("cannot write %1: %2; %3").arg(name(), failure->cause, what);
+        return QStringLiteral("cannot write %1: %2; %3")
+            .arg(name(), failure->cause, failure->whatIsLeft(holdsReadings_));
     }
     // Only a file this run made and that still stands at its name: after a deletion or a move the
     // name may be another's.
@@ -179,7 +177,7 @@ std::variant<AppState, QString> measuringState(const MeasureOptions &options, co
         state.zeroReferenceDbm = *options.relativeToDbm;
     }
     // The meter sees the same mode byte as from the window, which sets it at start-up.
-    applyExternalMeterSwitch(state, state.settings.externalMeterOn == -1);
+    followStoredExternalMeter(state);
     return state;
 }
 
@@ -230,8 +228,7 @@ std::optional<QString> notASerialDevice(const QString &device)
     return std::nullopt;
 }
 
-// The session names the port as the windows do, "Com 1 (DEVICE)", and says what to do in them; the
-// tool names the device the user gave and keeps the session's cause only.
+// The session's messages say what to do in the windows; the tool keeps the cause only.
 QString portMessage(MeterSession::PortProblem problem, const QString &sessionMessage, const QString &device)
 {
     if (problem == MeterSession::PortProblem::Lost)
@@ -305,8 +302,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
                          finish(kExitPort, portMessage(problem, message, options.device));
                      });
 
-    session.setPortDevice(1, options.device);
-    session.choosePort(1);
+    session.openDevice(options.device);
     if (!session.isPortOpen())
         return status;
     if (outputFile) {

@@ -23,7 +23,7 @@ constexpr Option kOptions[] = {
     {"range", "low|mid|high", "Frequency range (default: the settings file's)."},
     {"attenuator", "DB", "Attenuator in dB added to the level (default: the settings file's)."},
     {"relative-to", "DBM", "Also give the level in dB relative to DBM."},
-    {"interval", "MS", "Poll interval in milliseconds (default 330)."},
+    {"interval", "MS", "Poll interval in milliseconds, from 90 on (default 330)."},
     {"paced", nullptr, "Poll again as soon as an answer is handled: as fast as meter and line allow."},
     {"count", "N", "Stop after N readings."},
     {"duration", "SECONDS", "Stop after this time."},
@@ -128,8 +128,17 @@ std::variant<MeasureOptions, HelpRequested, UsageError> parseMeasureOptions(cons
         return std::nullopt;
     };
     std::optional<std::chrono::milliseconds> interval, timeout;
-    if (auto error = readTime("interval", 1, 10, true, "a whole number of milliseconds from 10 on", interval))
+    if (auto error = readTime("interval", 1, 1, true, "a whole number of milliseconds", interval))
         return *error;
+    if (interval && *interval < kShortestPollInterval) {
+        return UsageError{QStringLiteral("--interval: expects a whole number of milliseconds from %1 on, not \"%2\": "
+                                         "an answer may come up to %3 ms after its poll and a damaged one holds the "
+                                         "line %4 ms more, so closer polls would spoil the answer after it")
+                              .arg(kShortestPollInterval.count())
+                              .arg(parser.value(QStringLiteral("interval")))
+                              .arg(kPacedAnswerTimeout.count())
+                              .arg(kLineQuietTime.count())};
+    }
     if (auto error = readTime("duration", 1000, 1, false, "a positive number of seconds", options.duration))
         return *error;
     if (auto error = readTime("timeout", 1000, 1, false, "a positive number of seconds", timeout))

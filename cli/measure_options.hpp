@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/meter_session.hpp"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +21,7 @@ struct MeasureOptions {
     std::optional<int> range;                          // 1 Low, 2 Mid, 3 High
     std::optional<double> attenuatorDb;
     std::optional<double> relativeToDbm;
-    std::chrono::milliseconds interval{330};
+    std::chrono::milliseconds interval = kPollInterval;
     bool paced = false;
     std::optional<long long> count;
     std::optional<std::chrono::milliseconds> duration;

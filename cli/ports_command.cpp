@@ -68,41 +68,26 @@ std::string utf8(const QString &text)
     return text.toStdString();
 }
 
-#ifdef Q_OS_WIN
-// The windows open COMn for "Com n", so the name itself says the number.
-std::optional<int> comNumberOf(const QString &portName)
-{
-    if (!portName.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        return std::nullopt;
-    bool isNumber = false;
-    const int n = portName.mid(3).toInt(&isNumber);
-    if (!isNumber || n < kFirstPortNumber || n > kLastPortNumber)
-        return std::nullopt;
-    return n;
-}
-#endif
-
 std::vector<PortFacts> systemPorts()
 {
     const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
     // The same order that turns "Com N" into a device, so the numbers shown are the ones used.
     const QStringList order = systemSerialPorts();
     std::vector<PortFacts> ports;
-    for (qsizetype i = 0; i < order.size(); ++i) {
+    for (const QString &location : order) {
         const auto info = std::find_if(available.begin(), available.end(), [&](const QSerialPortInfo &candidate) {
-            return candidate.systemLocation() == order.at(i);
+            return candidate.systemLocation() == location;
         });
         if (info == available.end())
             continue; // gone between the two looks
         PortFacts port;
 #ifdef Q_OS_WIN
-        port.device = utf8(info->portName());
-        port.comNumber = comNumberOf(info->portName());
+        const QString device = info->portName(); // COM5, as --port takes it
 #else
-        port.device = utf8(info->systemLocation());
-        if (i < kLastPortNumber)
-            port.comNumber = static_cast<int>(i) + kFirstPortNumber;
+        const QString device = info->systemLocation();
 #endif
+        port.device = utf8(device);
+        port.comNumber = comNumberOfDevice(device, order);
         port.description = utf8(info->description());
         port.manufacturer = utf8(info->manufacturer());
         if (info->hasVendorIdentifier())
@@ -144,7 +129,7 @@ std::string portListText(const std::vector<PortFacts> &ports)
     std::string text;
     bool unnumbered = false;
     for (const PortFacts &port : ports) {
-        std::string line = port.comNumber ? "Com " + std::to_string(*port.comNumber) : std::string("-");
+        std::string line = port.comNumber ? utf8(comPortName(*port.comNumber)) : std::string("-");
         line.resize(7, ' ');
         line += port.device + std::string(width - port.device.size() + 2, ' ') + details(port);
         line.erase(line.find_last_not_of(' ') + 1);

@@ -42,14 +42,15 @@ std::string linkStatusText(const LinkStatus &status)
 {
     std::string text;
     const auto add = [&text](const std::string &part) { text += (text.empty() ? "" : kSeparator) + part; };
-    if (status.portNumber == 0) {
+    if (!status.portOpen) {
         add("No port open");
     } else {
-        add("Com " + std::to_string(status.portNumber));
+        if (!status.port.empty())
+            add(status.port);
         if (!status.device.empty())
             add(status.device);
     }
-    if (status.portNumber != 0 && !status.measuring)
+    if (status.portOpen && !status.measuring)
         add("not measuring");
     if (status.measuring) {
         if (status.secondsUnanswered && *status.secondsUnanswered >= kSilentMeterSeconds) {

@@ -9,7 +9,8 @@ namespace merolan {
 // What the user needs to trust the number on the screen: which line, whether the meter answers,
 // how fast, what was thrown away and where the readings go.
 struct LinkStatus {
-    int portNumber = 0; // 0 while no port is open
+    bool portOpen = false;
+    std::string port; // "Com 1"
     std::string device;
     bool measuring = false;
     std::optional<double> readingsPerSecond;  // over the last few seconds

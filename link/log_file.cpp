@@ -184,6 +184,20 @@ void letWritesFailInsteadOfSignals()
 #endif
 }
 
+QString LogFailure::whatIsLeft(bool anyRowWritten) const
+{
+    switch (kind) {
+    case Kind::WriteFailed:
+        break;
+    case Kind::Deleted:
+        return QStringLiteral("the rows written before were deleted with it");
+    case Kind::Moved:
+        return QStringLiteral("the rows written before went with it");
+    }
+    return anyRowWritten ? QStringLiteral("the rows written before are in the file")
+                         : QStringLiteral("no reading was recorded");
+}
+
 LogFile::~LogFile()
 {
     close();

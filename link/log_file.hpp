@@ -26,6 +26,10 @@ struct LogFailure {
     };
     Kind kind = Kind::WriteFailed;
     QString cause;
+
+    // What the user still has, in plain words without a full stop, for every writer's message
+    // alike: "the rows written before are in the file".
+    QString whatIsLeft(bool anyRowWritten) const;
 };
 
 // A file that grows by whole pieces of text (rows), each on the disk before append returns:

@@ -2,10 +2,10 @@
 
 #include "core/wire_protocol.hpp"
 #include "link/frame_sender.hpp"
-#include "link/port_directory.hpp"
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <span>
 #include <utility>
 
@@ -34,44 +34,30 @@ std::int64_t MeterSession::nowUtcMs() const
     return clockStartUtcMs_ + clock_.elapsed();
 }
 
-void MeterSession::setPortDevice(int number, const QString &device)
+void MeterSession::openDevice(const QString &device, const QString &portName)
 {
-    portDevices_.insert(number, device);
-}
-
-QStringList MeterSession::portDevices() const
-{
-    const QStringList system = systemSerialPorts();
-    QStringList devices;
-    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        devices.append(deviceForPort(n, portDevices_, system));
-    return devices;
-}
-
-void MeterSession::choosePort(int number)
-{
-    if (number < kFirstPortNumber || number > kLastPortNumber)
-        return;
     closeTimer_.stop();
-    const QString device = portDevices().value(number - kFirstPortNumber);
     // Polls sent on the line before have no answer coming on this one.
     readingsDueNow_ = readingsDueBefore_ = 0;
-    std::optional<QString> problem;
-    if (device.isEmpty()) {
-        link_.close();
-        problem = QStringLiteral("There is no serial port for Com %1 on this computer. Connect the meter, or name "
-                                 "its device with --port %1=DEVICE.")
-                      .arg(number);
-    } else {
-        problem = link_.open(number, device);
-    }
-    if (problem) {
-        const bool wasMeasuring = isMeasuring();
-        stop();
-        emit portProblem(PortProblem::OpenFailed,
-                         *problem + (wasMeasuring ? QStringLiteral("\nMeasuring has stopped.") : QString()));
-    }
+    if (const std::optional<QString> problem = link_.open(device, portName))
+        openFailed(*problem);
     emit portChanged();
+}
+
+void MeterSession::refusePort(const QString &reason)
+{
+    closeTimer_.stop();
+    link_.close();
+    openFailed(reason);
+    emit portChanged();
+}
+
+void MeterSession::openFailed(const QString &message)
+{
+    const bool wasMeasuring = isMeasuring();
+    stop();
+    emit portProblem(PortProblem::OpenFailed,
+                     message + (wasMeasuring ? QStringLiteral("\nMeasuring has stopped.") : QString()));
 }
 
 void MeterSession::closePort()
@@ -115,7 +101,7 @@ void MeterSession::setTurbo(bool on)
 
 void MeterSession::setPollInterval(std::chrono::milliseconds interval)
 {
-    interval_ = interval;
+    interval_ = std::max(interval, kShortestPollInterval);
     if (!paced_)
         pollTimer_.setInterval(interval_);
 }

@@ -6,10 +6,8 @@
 #include "link/serial_link.hpp"
 
 #include <QElapsedTimer>
-#include <QMap>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -25,6 +23,11 @@ inline constexpr std::chrono::milliseconds kPortCloseDelay{400};
 // Paced polling waits this long for an answer before it takes the poll as lost: two frame times
 // at 9600 baud plus the latency timers of a USB adapter in both directions, with room to spare.
 inline constexpr std::chrono::milliseconds kPacedAnswerTimeout{50};
+// An answer comes anywhere within kPacedAnswerTimeout of its poll, and a damaged one keeps the
+// line waiting kLineQuietTime for its missing bytes; polls closer together than both would let
+// the next answer run into that wait and be spoilt with it.
+inline constexpr std::chrono::milliseconds kShortestPollInterval = kLineQuietTime + kPacedAnswerTimeout;
+static_assert(kTurboPollInterval >= kShortestPollInterval);
 
 // One measuring cycle, without any widget: the port choice, the poll timer, the receive chain
 // (decode, convert, update frame) and the deferred close. The main window forwards the user's
@@ -44,13 +47,12 @@ public:
 
     explicit MeterSession(AppState &state, QObject *parent = nullptr);
 
-    // The device behind "Com N" on systems without COM names ("--port N=DEVICE").
-    void setPortDevice(int number, const QString &device);
-    // The devices behind "Com 1" to "Com 9"; an empty text where there is none.
-    QStringList portDevices() const;
-
-    // "Com N" for N in 1..9 closes any open port and opens N; polling, if on, goes on there.
-    void choosePort(int number);
+    // Closes any open port and opens `device`, which messages and logs call `portName` ("Com 1"),
+    // or by the device itself when that is empty; polling, if on, goes on there.
+    void openDevice(const QString &device, const QString &portName = {});
+    // The port the user chose has no device behind it: as when opening fails, any open port
+    // closes, measuring stops, and `reason` goes out as the problem.
+    void refusePort(const QString &reason);
     // "Close Port": measuring stops now, the port closes after kPortCloseDelay.
     void closePort();
     // Starts polling unless it runs already; the first poll follows one interval later.
@@ -60,6 +62,7 @@ public:
     // Stops everything and closes the port at once, as when the program ends.
     void release();
     void setTurbo(bool on);
+    // Intervals below kShortestPollInterval poll at that interval.
     void setPollInterval(std::chrono::milliseconds interval);
     // Paced polling: the next poll goes out as soon as the answer to the last one is handled,
     // so readings come as fast as the meter and the line allow; a poll whose answer does not
@@ -76,7 +79,8 @@ public:
 
     bool isMeasuring() const { return pollTimer_.isActive(); }
     bool isPortOpen() const { return link_.isOpen(); }
-    int portNumber() const { return link_.portNumber(); }
+    // As given to openDevice; empty while no port is open.
+    QString portName() const { return link_.portName(); }
     QString device() const { return link_.device(); }
     std::chrono::milliseconds pollInterval() const { return pollTimer_.intervalAsDuration(); }
 
@@ -115,12 +119,12 @@ private:
     void pollWentOut(bool cyclePoll);
     bool takeReadingDue();
     void portLost(const QString &message);
+    void openFailed(const QString &message);
 
     AppState &state_;
     SerialLink link_;
     QTimer pollTimer_;
     QTimer closeTimer_;
-    QMap<int, QString> portDevices_;
     bool toldNoPort_ = false;
 
     std::int64_t clockStartUtcMs_ = 0;

@@ -46,6 +46,19 @@ bool naturalLess(const QString &a, const QString &b)
 
 } // namespace
 
+QString comPortName(int n)
+{
+    return QStringLiteral("Com %1").arg(n);
+}
+
+std::optional<int> comPortNumber(const QString &name)
+{
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        if (name == comPortName(n))
+            return n;
+    return std::nullopt;
+}
+
 std::optional<QString> parsePortOption(const QString &value, QMap<int, QString> &ports)
 {
     const qsizetype equals = value.indexOf(u'=');
@@ -80,6 +93,21 @@ QString deviceForPort(int n, const QMap<int, QString> &overrides, const QStringL
 #endif
 }
 
+std::optional<int> comNumberOfDevice(const QString &device, const QStringList &systemPorts)
+{
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity kDeviceCase = Qt::CaseInsensitive; // COM5 and com5 are one port
+#else
+    constexpr Qt::CaseSensitivity kDeviceCase = Qt::CaseSensitive;
+#endif
+    if (device.isEmpty())
+        return std::nullopt;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        if (device.compare(deviceForPort(n, {}, systemPorts), kDeviceCase) == 0)
+            return n;
+    return std::nullopt;
+}
+
 QStringList systemSerialPorts()
 {
     QStringList ports;
@@ -87,6 +115,28 @@ QStringList systemSerialPorts()
         ports.append(info.systemLocation());
     std::sort(ports.begin(), ports.end(), naturalLess);
     return ports;
+}
+
+QString noDeviceMessage(int n)
+{
+    return QStringLiteral("There is no serial port for %1 on this computer. Connect the meter, or name its device "
+                          "with --port %2=DEVICE.")
+        .arg(comPortName(n))
+        .arg(n);
+}
+
+QString PortDirectory::deviceFor(int n) const
+{
+    return deviceForPort(n, overrides, systemSerialPorts());
+}
+
+QStringList PortDirectory::devices() const
+{
+    const QStringList system = systemSerialPorts();
+    QStringList devices;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        devices.append(deviceForPort(n, overrides, system));
+    return devices;
 }
 
 } // namespace merolan

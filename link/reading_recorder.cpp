@@ -57,7 +57,7 @@ void ReadingRecorder::stopRecording()
 LogHeader ReadingRecorder::runHeader(std::int64_t startUtcMs) const
 {
     const bool open = session_.isPortOpen();
-    return logHeaderAt(state_, open ? "Com " + std::to_string(session_.portNumber()) : std::string(),
+    return logHeaderAt(state_, open ? session_.portName().toStdString() : std::string(),
                        open ? session_.device().toStdString() : std::string(), startUtcMs);
 }
 
@@ -95,19 +95,8 @@ bool ReadingRecorder::write(const std::string &rows)
 void ReadingRecorder::fail(const LogFailure &failure)
 {
     const QString path = QDir::toNativeSeparators(log_.path());
-    QString whatIsLeft;
-    switch (failure.kind) {
-    case LogFailure::Kind::WriteFailed:
-        whatIsLeft = rows_ == 0 ? QStringLiteral("No reading was recorded")
-                                : QStringLiteral("The rows written before are in the file");
-        break;
-    case LogFailure::Kind::Deleted:
-        whatIsLeft = QStringLiteral("The rows written before were deleted with it");
-        break;
-    case LogFailure::Kind::Moved:
-        whatIsLeft = QStringLiteral("The rows written before went with it");
-        break;
-    }
+    QString whatIsLeft = failure.whatIsLeft(rows_ > 0);
+    whatIsLeft[0] = whatIsLeft[0].toUpper();
     log_.close();
     emit recordingChanged(false);
     emit recordingFailed(QStringLiteral("Recording into %1 has stopped: %2. %3; measuring goes on.")

@@ -3,17 +3,10 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <chrono>
-
 namespace merolan {
 
 namespace {
 
-// One character is 10 bits, about 1.04 ms at 9600 baud, but USB-serial adapters hand bytes on
-// in packets on their latency timer (commonly 1 to 16 ms), so a reply can arrive in two parts
-// well apart. A line quiet this long has finished its reply; the gap stays far below the
-// fastest poll interval of 100 ms, so the next reply never joins the last one.
-constexpr std::chrono::milliseconds kQuietTime{40};
 constexpr qint64 kFrameSize = 3;
 constexpr qint64 kReadBufferSize = 1024;
 
@@ -52,20 +45,21 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), port_(new QSerialPort
     port_->setObjectName(QStringLiteral("MSComm1"));
     quietTimer_->setSingleShot(true);
     quietTimer_->setTimerType(Qt::PreciseTimer);
-    quietTimer_->setInterval(kQuietTime);
+    quietTimer_->setInterval(kLineQuietTime);
     connect(quietTimer_, &QTimer::timeout, this, &SerialLink::takeRead);
     connect(port_, &QSerialPort::readyRead, this, &SerialLink::onReadyRead);
     connect(port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);
 }
 
-std::optional<QString> SerialLink::open(int portNumber, const QString &device)
+std::optional<QString> SerialLink::open(const QString &device, const QString &portName)
 {
     close();
     if (device.isEmpty()) {
-        return QStringLiteral("Com %1 cannot be opened: this computer has no serial port of that "
-                              "number (name one with --port %1=DEVICE).")
-            .arg(portNumber);
+        return QStringLiteral("%1 cannot be opened: no device is named for it.")
+            .arg(portName.isEmpty() ? QStringLiteral("The port") : portName);
     }
+    portName_ = portName;
+    device_ = device;
     port_->setPortName(device);
     port_->setBaudRate(QSerialPort::Baud9600);
     port_->setDataBits(QSerialPort::Data8);
@@ -79,12 +73,13 @@ std::optional<QString> SerialLink::open(int portNumber, const QString &device)
     if (!port_->open(QIODevice::ReadWrite)) {
         const QString reason = openFailureReason(port_->error(), device, port_->errorString());
         port_->clearError();
-        return QStringLiteral("Com %1 (%2) cannot be opened: %3.").arg(portNumber).arg(device, reason);
+        const QString message = QStringLiteral("%1 cannot be opened: %2.").arg(nameInMessages(), reason);
+        portName_.clear();
+        device_.clear();
+        return message;
     }
     // An answer left on the line by an earlier program would pass for the answer to our first poll.
     port_->clear(QSerialPort::Input);
-    portNumber_ = portNumber;
-    device_ = device;
     return std::nullopt;
 }
 
@@ -98,7 +93,7 @@ void SerialLink::close()
     lost_ = false;
     if (port_->isOpen())
         port_->close();
-    portNumber_ = 0;
+    portName_.clear();
     device_.clear();
 }
 
@@ -147,7 +142,8 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         return;
     lost_ = true;
     quietTimer_->stop();
-    const QString message = QStringLiteral("%1 has gone away (was it unplugged?). The port is closed.").arg(portName());
+    const QString message =
+        QStringLiteral("%1 has gone away (was it unplugged?). The port is closed.").arg(nameInMessages());
     // The error comes from inside the port's own notifier, which closing would delete under its
     // feet; the close waits for the event loop. Meanwhile the link already counts as closed.
     QMetaObject::invokeMethod(
@@ -161,9 +157,9 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
         Qt::QueuedConnection);
 }
 
-QString SerialLink::portName() const
+QString SerialLink::nameInMessages() const
 {
-    return QStringLiteral("Com %1 (%2)").arg(portNumber_).arg(device_);
+    return portName_.isEmpty() ? device_ : QStringLiteral("%1 (%2)").arg(portName_, device_);
 }
 
 } // namespace merolan

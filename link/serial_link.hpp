@@ -7,11 +7,18 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 class QTimer;
 
 namespace merolan {
+
+// One character is 10 bits, about 1.04 ms at 9600 baud, but USB-serial adapters hand bytes on
+// in packets on their latency timer (commonly 1 to 16 ms), so a reply can arrive in parts well
+// apart. Three bytes are a reply at once; fewer are one only after the line has been quiet this
+// long, so a damaged reply keeps the line waiting for that time.
+inline constexpr std::chrono::milliseconds kLineQuietTime{40};
 
 // The serial line to the meter. It writes command frames and hands every read to the caller,
 // who decodes it: a reply counts only when it arrives as one read of exactly three bytes.
@@ -22,12 +29,14 @@ class SerialLink : public QObject
 public:
     explicit SerialLink(QObject *parent = nullptr);
 
-    // Closes any open port, then opens device as port portNumber. On failure the link stays
-    // closed and the text says which port, which device and why, in words for the user.
-    std::optional<QString> open(int portNumber, const QString &device);
+    // Closes any open port, then opens `device`, which messages call `portName (device)`, or by
+    // the device alone when portName is empty. On failure the link stays closed and the text
+    // says which port, which device and why, in words for the user.
+    std::optional<QString> open(const QString &device, const QString &portName = {});
     void close();
     bool isOpen() const;
-    int portNumber() const { return portNumber_; }
+    // As given to open; empty while closed.
+    QString portName() const { return portName_; }
     QString device() const { return device_; }
 
     // One write of the three bytes; nothing is written, and false returned, while closed.
@@ -42,11 +51,11 @@ private:
     void onReadyRead();
     void takeRead();
     void onError(QSerialPort::SerialPortError error);
-    QString portName() const;
+    QString nameInMessages() const;
 
     QSerialPort *port_;
     QTimer *quietTimer_;
-    int portNumber_ = 0;
+    QString portName_;
     QString device_;
     bool lost_ = false;
 };

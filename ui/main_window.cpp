@@ -3,7 +3,6 @@
 #include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/text_format.hpp"
-#include "core/wire_protocol.hpp"
 #include "gauge/gauge_face.hpp"
 #include "gauge/help_scale.hpp"
 #include "link/port_directory.hpp"
@@ -28,8 +27,6 @@
 
 namespace merolan {
 namespace {
-
-constexpr GaugeUnit kUnits[] = {GaugeUnit::Dbm, GaugeUnit::Watt, GaugeUnit::Volt};
 
 QString toQt(const std::string &text)
 {
@@ -78,7 +75,7 @@ void MainWindow::connectReactions()
         connect(rangeBoxes_[static_cast<std::size_t>(range - 1)], &QCheckBox::toggled, this,
                 [this, range](bool on) { selectFrequencyRange(range, on); });
     connect(attenuatorBox_, &QLineEdit::textChanged, this, &MainWindow::attenuatorChanged);
-    for (const GaugeUnit u : kUnits) {
+    for (const GaugeUnit u : kGaugeUnits) {
         connect(unit(u).select, &QCheckBox::toggled, this, [this, u](bool on) { selectGaugeUnit(u, on); });
         for (QLineEdit *box : {unit(u).max, unit(u).min})
             connect(box, &QLineEdit::textChanged, this, [this, box] { scaleLimitChanged(box); });
@@ -115,9 +112,7 @@ void MainWindow::formLoad()
 
     // Only a change of the box runs its reaction, so a stored value other than -1 and 0
     // survives a start and a later save.
-    const bool externalOn = state.settings.externalMeterOn == -1;
-    externalMeterBox_->setChecked(externalOn);
-    state.commandMode = commandModeFor(externalOn);
+    externalMeterBox_->setChecked(followStoredExternalMeter(state));
 
     attenuatorBox_->setText(toQt(textForm(state.settings.attenuatorDbm, sep)));
     unit(GaugeUnit::Dbm).max->setText(toQt(textForm(state.settings.dbmScaleMax, sep)));
@@ -132,10 +127,10 @@ void MainWindow::formLoad()
     unit(GaugeUnit::Volt).min->setText(toQt(textForm(state.settings.voltScaleMin, sep)));
 
     const SettingValue storedUnit = state.settings.gaugeUnit;
-    for (const GaugeUnit u : kUnits) {
+    for (const GaugeUnit u : kGaugeUnits) {
         if (!holdsNumber(storedUnit, static_cast<int>(u), sep))
             continue;
-        for (const GaugeUnit other : kUnits) {
+        for (const GaugeUnit other : kGaugeUnits) {
             unit(other).select->setChecked(other == u);
             unit(other).max->setEnabled(other == u);
             unit(other).min->setEnabled(other == u);
@@ -201,7 +196,7 @@ void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
 {
     if (checked) {
         context_.state.settings.gaugeUnit = static_cast<std::int16_t>(selected);
-        for (const GaugeUnit other : kUnits) {
+        for (const GaugeUnit other : kGaugeUnits) {
             if (other != selected)
                 unit(other).select->setChecked(false);
             unit(other).max->setEnabled(other == selected);
@@ -220,14 +215,11 @@ void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
 void MainWindow::scaleLimitChanged(QLineEdit *box)
 {
     stopMeasure(NotLiveCause::ScaleLimitEdited);
-    MeterSettings &s = context_.state.settings;
-    SettingValue *fields[3][2] = {
-        {&s.dbmScaleMax, &s.dbmScaleMin}, {&s.wattScaleMax, &s.wattScaleMin}, {&s.voltScaleMax, &s.voltScaleMin}};
-    for (const GaugeUnit u : kUnits) {
-        const auto row = static_cast<std::size_t>(u) - 1;
+    for (const GaugeUnit u : kGaugeUnits) {
         if (box != unit(u).max && box != unit(u).min)
             continue;
-        *fields[row][box == unit(u).max ? 0 : 1] = toStd(box->text());
+        const ScaleLimitFields fields = scaleLimitFields(u);
+        context_.state.settings.*(box == unit(u).max ? fields.max : fields.min) = toStd(box->text());
         showScaleLimits(u);
     }
     markLimitBoxes();
@@ -309,9 +301,13 @@ void MainWindow::portChosen(const QString &entry)
         session_.closePort();
         return;
     }
-    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        if (entry == QStringLiteral("Com %1").arg(n))
-            session_.choosePort(n);
+    const std::optional<int> number = comPortNumber(entry);
+    if (!number)
+        return;
+    if (const QString device = context_.ports.deviceFor(*number); !device.isEmpty())
+        session_.openDevice(device, comPortName(*number));
+    else
+        session_.refusePort(noDeviceMessage(*number));
 }
 
 void MainWindow::startMeasureClicked()
@@ -412,9 +408,8 @@ void MainWindow::portProblem(MeterSession::PortProblem problem, const QString &m
 // The list shows "Com N" only, so its tooltip says which device is behind the open port.
 void MainWindow::showPortDevice()
 {
-    portList_->setToolTip(session_.isPortOpen()
-                              ? QStringLiteral("Com %1: %2").arg(session_.portNumber()).arg(session_.device())
-                              : QStringLiteral("No port is open"));
+    portList_->setToolTip(session_.isPortOpen() ? QStringLiteral("%1: %2").arg(session_.portName(), session_.device())
+                                                : QStringLiteral("No port is open"));
 }
 
 void MainWindow::apply(const ReadingOutcome &out)
@@ -496,7 +491,7 @@ void MainWindow::refreshStatusLine()
 void MainWindow::markLimitBoxes()
 {
     limitProblem_.reset();
-    for (const GaugeUnit u : kUnits) {
+    for (const GaugeUnit u : kGaugeUnits) {
         for (QLineEdit *box : {unit(u).max, unit(u).min}) {
             const std::optional<std::string> problem = scaleLimitProblem(u, toStd(box->text()), box == unit(u).max);
             markBox(box, problem.has_value());

@@ -211,7 +211,7 @@ void MainWindow::buildControls()
     caption(panel, "Label26", layout::highRangeCaption, QStringLiteral("High"));
 
     caption(panel, "Label30", layout::portCaption, QStringLiteral("Select Port :"));
-    portList_ = new PortComboBox([this] { return session_.portDevices(); }, panel);
+    portList_ = new PortComboBox([this] { return context_.ports.devices(); }, panel);
     portList_->setObjectName(QStringLiteral("Combo1"));
     portList_->setGeometry(layout::portList);
     infoButton_ = makeButton(panel, "Command4", layout::infoButton, QStringLiteral("Info"));

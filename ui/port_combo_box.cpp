@@ -15,7 +15,7 @@ PortComboBox::PortComboBox(DeviceLookup devices, QWidget *parent) : QComboBox(pa
     lineEdit()->installEventFilter(this);
     addItem(QStringLiteral("Close Port"));
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
-        addItem(QStringLiteral("Com %1").arg(n));
+        addItem(comPortName(n));
     refreshDeviceTips();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/recording_controls.hpp"
 
 #include "core/link_status.hpp"
+#include "core/reading_statistics.hpp"
 #include "ui/look.hpp"
 #include "ui/trend_window.hpp"
 #include "ui/widget_factory.hpp"
@@ -118,7 +119,8 @@ void RecordingControls::showLinkStatus()
     const std::int64_t now = session_.nowUtcMs();
     LinkStatus status;
     if (session_.isPortOpen()) {
-        status.portNumber = session_.portNumber();
+        status.portOpen = true;
+        status.port = session_.portName().toStdString();
         status.device = QDir::toNativeSeparators(session_.device()).toStdString();
     }
     status.measuring = session_.isMeasuring();

@@ -141,7 +141,7 @@ TEST_F(MeasureOutput, AFailedWriteEndsTheRunWithItsCauseButAClosedPipeQuietly)
              measure({"--count", "500", "--output", dir.filePath("limited.csv")}),
          {},
          kExitFailed,
-         "the file has reached the size limit; the file ends on the last whole row"},
+         "the file has reached the size limit; the rows written before are in the file"},
         // Started without standard output: the port must not take its place and get the rows.
         {"closed standard output",
          shell(),

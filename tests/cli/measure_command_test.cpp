@@ -6,6 +6,7 @@
 #include "core/settings_file.hpp"
 #include "tests/cli/cli_process.hpp"
 #include "tests/link/meter_line.hpp"
+#include "tests/support/file_size_limit.hpp"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -27,8 +28,10 @@ TEST(MeasureOptions, AMistakeNamesTheOptionAndWhatItExpects)
     const std::pair<QStringList, const char *> cases[] = {
         {{}, "--port: expects"},
         {{"--port", "/dev/x", "--range", "top"}, "--range: expects low, mid or high"},
-        {{"--port", "/dev/x", "--interval", "5"}, "--interval: expects a whole number of milliseconds from 10"},
-        {{"--port", "/dev/x", "--interval", "10.4"}, "--interval: expects a whole number of milliseconds from 10"},
+        {{"--port", "/dev/x", "--interval", "89"},
+         "--interval: expects a whole number of milliseconds from 90 on, "
+         "not \"89\": an answer may come up to 50 ms after its poll"},
+        {{"--port", "/dev/x", "--interval", "100.4"}, "--interval: expects a whole number of milliseconds, not"},
         {{"--port", "/dev/x", "--count", "0"}, "--count: expects a whole number from 1"},
         {{"--port", "/dev/x", "--attenuator", "ten"}, "--attenuator: expects a number of dB"},
         // A level moved this far has no power to show: 0 W, or beyond a double.
@@ -48,11 +51,11 @@ TEST(MeasureOptions, AMistakeNamesTheOptionAndWhatItExpects)
     }
     const auto options =
         std::get<MeasureOptions>(parseMeasureOptions({"--port", "/dev/x", "--range", "High", "--attenuator", "20,5",
-                                                      "--duration", "1.5", "--interval", "10.0", "--quiet"}));
+                                                      "--duration", "1.5", "--interval", "90.0", "--quiet"}));
     EXPECT_EQ(options.range, 3);
     EXPECT_EQ(options.attenuatorDb, 20.5);
     EXPECT_EQ(options.duration, std::chrono::milliseconds(1500));
-    EXPECT_EQ(options.interval, std::chrono::milliseconds(10));
+    EXPECT_EQ(options.interval, std::chrono::milliseconds(90));
     EXPECT_TRUE(options.quiet);
 }
 
@@ -181,6 +184,8 @@ TEST_F(MeasureCommand, APortProblemNamesTheDeviceGivenAndTheCause)
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     const std::pair<QString, std::string> cases[] = {
         {missing, "merolan-cli measure: cannot open " + missing.toStdString() + ": there is no such device.\n"},
+        // The device as given, not through the window's "Com N": COM5 is COM5 on Windows too.
+        {"COM5", "merolan-cli measure: cannot open COM5: there is no such device.\n"},
         {plain,
          "merolan-cli measure: cannot open " + plain.toStdString() + ": it is a plain file, not a serial device.\n"},
         {dir.path(),
@@ -231,18 +236,42 @@ TEST_F(MeasureCommand, AnOutputFileHoldsReadingsOrIsNotThere)
     }
 }
 
-// The output goes through the recorder's writer: a file deleted under a run ends it with the
-// cause and the summary, not with a silent 0.
-TEST_F(MeasureCommand, ADeletedOutputEndsTheRunWithItsCauseAndTheSummary)
+// The output goes through the recorder's writer: a file deleted under a run, or a disk that
+// fills, ends it with the cause and the summary, not with a silent 0.
+TEST_F(MeasureCommand, AFailedOutputEndsTheRunWithItsCauseAndTheSummary)
 {
-    const QString log = dir.filePath("gone.csv");
-    const QMetaObject::Connection deleting =
-        QObject::connect(&meter, &MeterSimulator::replySent, [&log] { QFile::remove(log); });
-    CliContext cli{out, err, settingsFile, '.', false};
-    EXPECT_EQ(runMeasureCommand({"--port", meter.devicePath(), "--count", "5", "--output", log}, cli), kExitFailed);
-    QObject::disconnect(deleting);
-    EXPECT_NE(err.str().find("the file was deleted"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("\nmin "), std::string::npos) << err.str();
+    const QString log = dir.filePath("out.csv");
+    const struct {
+        const char *cause;
+        rlim_t sizeLimit; // 0: none, the file is deleted after the first answer instead
+    } cases[] = {
+        {"the file was deleted; the rows written before were deleted with it", 0},
+        {"the file has reached the size limit; the rows written before are in the file", 4096},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(log);
+        const QMetaObject::Connection deleting = QObject::connect(&meter, &MeterSimulator::replySent, [&] {
+            if (c.sizeLimit == 0)
+                QFile::remove(log);
+        });
+        std::optional<FileSizeLimit> limit;
+        if (c.sizeLimit)
+            limit.emplace(c.sizeLimit);
+        EXPECT_EQ(run({"--count", "500", "--paced", "--output", log}), kExitFailed) << err.str();
+        limit.reset();
+        QObject::disconnect(deleting);
+        EXPECT_NE(err.str().find(c.cause), std::string::npos) << err.str();
+        EXPECT_EQ(exists(log), c.sizeLimit != 0); // the rows before the full disk stay
+        EXPECT_NE(err.str().find("\nmin "), std::string::npos) << err.str();
+    }
+}
+
+TEST_F(MeasureCommand, ADurationEndsTheRunAsDone)
+{
+    ASSERT_EQ(run({"--duration", "0.5", "--interval", "90", "--format", "jsonl"}), kExitDone) << err.str();
+    EXPECT_NE(out.str().find("\"level_dbm\""), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("readings "), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("readings 0 "), std::string::npos) << err.str();
 }
 
 // Ctrl-C and SIGTERM end a run as shells expect of a program a signal ended, after the summary.

@@ -8,7 +8,8 @@ TEST(LinkStatus, SaysWhatTheLineIsDoing)
 {
     LinkStatus idle;
     LinkStatus open;
-    open.portNumber = 1;
+    open.portOpen = true;
+    open.port = "Com 1";
     open.device = "/dev/ttyUSB0";
     LinkStatus live = open;
     live.measuring = true;

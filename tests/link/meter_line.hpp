@@ -66,7 +66,7 @@ protected:
     void SetUp() override
     {
         SimulatedMeter::SetUp();
-        const auto failure = link.open(1, meter.devicePath());
+        const auto failure = link.open(meter.devicePath(), "Com 1");
         ASSERT_FALSE(failure) << failure->toStdString();
     }
 

@@ -2,6 +2,13 @@
 
 #include "tests/link/meter_line.hpp"
 
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
 using namespace merolan;
 using namespace merolan::testing;
 
@@ -21,8 +28,7 @@ TEST_F(MeterSessionLine, RunsTheWholeCycleWithoutAnyWindow)
     EXPECT_EQ(problems.at(0).at(0).value<MeterSession::PortProblem>(), MeterSession::PortProblem::NotOpen);
     EXPECT_FALSE(session.isMeasuring());
 
-    session.setPortDevice(1, meter.devicePath());
-    session.choosePort(1);
+    session.openDevice(meter.devicePath(), "Com 1");
     meter.setLevelDbm(-30);
     session.setTurbo(true);
     session.start();
@@ -43,8 +49,7 @@ TEST_F(MeterSessionLine, TakesOneReadingPerPollAndDropsReadingsNoPollAskedFor)
     AppState state;
     state.settings = factorySettings();
     MeterSession session(state);
-    session.setPortDevice(1, meter.devicePath());
-    session.choosePort(1);
+    session.openDevice(meter.devicePath(), "Com 1");
     session.setPollInterval(std::chrono::milliseconds(200));
     QSignalSpy handled(&session, &MeterSession::readingHandled);
     QSignalSpy dropped(&session, &MeterSession::readDropped);
@@ -90,4 +95,127 @@ TEST_F(MeterSessionLine, TakesOneReadingPerPollAndDropsReadingsNoPollAskedFor)
     EXPECT_EQ(handled.count(), 4);
     EXPECT_EQ(session.readsDropped(), 5);
     EXPECT_EQ(session.readsUnasked(), 4);
+}
+
+// The turbo box and the tool's options set the pace; nothing polls faster than one answer can
+// come and its damaged predecessor be let go.
+TEST(MeterSession, PollsAtTheChosenIntervalButNeverBelowTheShortest)
+{
+    AppState state;
+    MeterSession session(state);
+    const std::pair<std::function<void()>, std::chrono::milliseconds> cases[] = {
+        {[&] { session.setTurbo(true); }, kTurboPollInterval},
+        {[&] { session.setTurbo(false); }, kPollInterval},
+        {[&] { session.setPollInterval(std::chrono::milliseconds(10)); }, kShortestPollInterval},
+        {[&] { session.setPollInterval(std::chrono::milliseconds(1000)); }, std::chrono::milliseconds(1000)},
+        {[&] { session.setPaced(true); }, kPacedAnswerTimeout},
+        {[&] { session.setPollInterval(kPollInterval); }, kPacedAnswerTimeout}, // kept for later
+        {[&] { session.setPaced(false); }, kPollInterval},
+    };
+    for (const auto &[change, interval] : cases) {
+        change();
+        EXPECT_EQ(session.pollInterval(), interval);
+    }
+    // A coarse timer would poll every 95 and 325 ms.
+    EXPECT_EQ(session.findChild<QTimer *>(QStringLiteral("Timer1"))->timerType(), Qt::PreciseTimer);
+}
+
+// Paced polling goes on after a lost answer, counts it, and knows when the meter last spoke.
+TEST_F(MeterSessionLine, APacedPollWhoseAnswerIsLostIsFollowedAndCounted)
+{
+    AppState state;
+    state.settings = factorySettings();
+    MeterSession session(state);
+    session.openDevice(meter.devicePath(), "Com 1");
+    session.setSendsUpdateFrames(false);
+    session.setPaced(true);
+    QSignalSpy handled(&session, &MeterSession::readingHandled);
+
+    // The test answers in the meter's place: not the first poll, every one after it.
+    meter.setFault(MeterSimulator::Fault::Silent);
+    int polls = 0;
+    std::optional<std::int64_t> waitingSince;
+    QObject::connect(&meter, &MeterSimulator::frameReceived, &meter, [&] {
+        if (++polls == 2) {
+            waitingSince = session.oldestUnansweredPollUtcMs();
+            meter.sendRaw(MeterSimulator::readingFrame(MeterSimulator::codeForDbm(-30.0)));
+        }
+    });
+    std::int64_t answered = 0;
+    int unansweredThen = 0;
+    QObject::connect(&session, &MeterSession::readingHandled, &session, [&] {
+        answered = session.nowUtcMs();
+        unansweredThen = session.unansweredPolls();
+    });
+    EXPECT_FALSE(session.lastAnswerUtcMs());
+    const std::int64_t started = session.nowUtcMs();
+    session.start();
+    ASSERT_TRUE(waitForCount(handled, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return polls >= 3; }, kTimeoutMs)); // the answer paces the next poll
+    session.stop();
+
+    EXPECT_EQ(unansweredThen, 1);
+    EXPECT_FALSE(session.oldestUnansweredPollUtcMs() && *session.oldestUnansweredPollUtcMs() < answered);
+    ASSERT_TRUE(waitingSince);
+    EXPECT_GE(*waitingSince, started); // the first poll's, still waiting when the second left
+    EXPECT_LE(*waitingSince + kPacedAnswerTimeout.count(), answered);
+    ASSERT_TRUE(session.lastAnswerUtcMs());
+    EXPECT_GE(*session.lastAnswerUtcMs(), started);
+    EXPECT_LE(*session.lastAnswerUtcMs(), answered);
+}
+
+// "Close Port" stops at once and closes later, unless a port is chosen meanwhile; a port that
+// cannot be had or that vanishes stops measuring and says so once.
+TEST_F(MeterSessionLine, ThePortClosesAfterItsDelayAndItsLossStopsMeasuring)
+{
+    AppState state;
+    state.settings = factorySettings();
+    MeterSession session(state);
+    QSignalSpy changed(&session, &MeterSession::portChanged);
+    QSignalSpy problems(&session, &MeterSession::portProblem);
+    session.openDevice(meter.devicePath(), "Com 1");
+    ASSERT_TRUE(session.isPortOpen());
+    EXPECT_EQ(session.portName(), "Com 1");
+
+    QElapsedTimer closing;
+    session.start();
+    closing.start();
+    session.closePort();
+    EXPECT_FALSE(session.isMeasuring());
+    EXPECT_TRUE(session.isPortOpen());
+    ASSERT_TRUE(waitForCount(changed, 2));
+    EXPECT_FALSE(session.isPortOpen());
+    // A coarse timer may fire a little early: 5 % of its interval.
+    EXPECT_GE(closing.elapsed(), kPortCloseDelay.count() * 95 / 100);
+
+    // Choosing the port again within the delay keeps it open.
+    session.openDevice(meter.devicePath());
+    session.closePort();
+    session.openDevice(meter.devicePath());
+    EXPECT_FALSE(changed.wait(static_cast<int>(2 * kPortCloseDelay.count())));
+    EXPECT_TRUE(session.isPortOpen());
+    EXPECT_EQ(session.portName(), "");
+
+    struct Case {
+        std::function<void()> fault;
+        MeterSession::PortProblem problem;
+    };
+    const Case cases[] = {
+        {[&] { session.refusePort("There is no serial port for Com 3."); }, MeterSession::PortProblem::OpenFailed},
+        {[&] { session.openDevice(meter.devicePath() + "-gone", "Com 2"); }, MeterSession::PortProblem::OpenFailed},
+        {[&] { meter.close(); }, MeterSession::PortProblem::Lost},
+    };
+    for (const Case &c : cases) {
+        session.openDevice(meter.devicePath());
+        session.start();
+        problems.clear();
+        c.fault();
+        ASSERT_TRUE(waitForCount(problems, 1));
+        EXPECT_EQ(problems.at(0).at(0).value<MeterSession::PortProblem>(), c.problem);
+        EXPECT_TRUE(problems.at(0).at(1).toString().contains("Measuring has stopped"))
+            << problems.at(0).at(1).toString().toStdString();
+        EXPECT_FALSE(session.isMeasuring());
+        EXPECT_FALSE(session.isPortOpen());
+    }
+    EXPECT_FALSE(problems.wait(200)); // once
 }

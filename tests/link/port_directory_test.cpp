@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace merolan;
 
 TEST(PortDirectory, PortOptionTakesANumberFromOneToNineAndADevice)
@@ -34,10 +36,29 @@ TEST(PortDirectory, ALaterOptionForTheSamePortWins)
     EXPECT_EQ(ports.value(2), "/dev/second");
 }
 
+TEST(PortDirectory, OnlyTheListsOwnNamesAreComPorts)
+{
+    const std::pair<const char *, std::optional<int>> cases[] = {
+        {"Com 1", 1},
+        {"Com 9", 9},
+        {"Com 10", std::nullopt},
+        {"Com 0", std::nullopt},
+        {"com 1", std::nullopt},
+        {"Close Port", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto &[name, number] : cases)
+        EXPECT_EQ(comPortNumber(QString::fromUtf8(name)), number) << name;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n)
+        EXPECT_EQ(comPortNumber(comPortName(n)), n);
+}
+
 #ifdef Q_OS_WIN
 TEST(PortDirectory, WindowsNamesThePortItself)
 {
     EXPECT_EQ(deviceForPort(3, {{3, "ignored"}}, {}), "COM3");
+    EXPECT_EQ(comNumberOfDevice("com5", {}), 5);
+    EXPECT_EQ(comNumberOfDevice("COM12", {}), std::nullopt);
 }
 #else
 TEST(PortDirectory, PortsCountThroughTheSystemListInNameOrder)
@@ -49,5 +70,12 @@ TEST(PortDirectory, PortsCountThroughTheSystemListInNameOrder)
     };
     for (auto [n, device] : cases)
         EXPECT_EQ(deviceForPort(n, overrides, system), QString::fromUtf8(device)) << n;
+
+    // The tool numbers the ports the same way; an override is the window's alone.
+    const std::pair<const char *, std::optional<int>> numbers[] = {
+        {"/dev/ttyACM0", 1}, {"/dev/ttyS0", 2}, {"/dev/ttyUSB10", 4}, {"/dev/pts/7", std::nullopt}, {"", std::nullopt},
+    };
+    for (auto [device, n] : numbers)
+        EXPECT_EQ(comNumberOfDevice(QString::fromUtf8(device), system), n) << device;
 }
 #endif

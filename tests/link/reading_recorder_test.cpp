@@ -19,8 +19,7 @@ protected:
     {
         SimulatedMeter::SetUp();
         state.settings = factorySettings();
-        session.setPortDevice(1, meter.devicePath());
-        session.choosePort(1);
+        session.openDevice(meter.devicePath(), "Com 1");
         session.setTurbo(true);
         meter.setLevelDbm(-30);
     }

@@ -86,8 +86,8 @@ TEST_F(SerialLinkLine, NothingIsWrittenWhileClosedAndReopeningWorks)
     EXPECT_EQ(state.commandMode, 0);
     EXPECT_FALSE(sendPanelPwm(link, state, 512));
 
-    ASSERT_FALSE(link.open(2, meter.devicePath()));
-    EXPECT_EQ(link.portNumber(), 2);
+    ASSERT_FALSE(link.open(meter.devicePath(), "Com 2"));
+    EXPECT_EQ(link.portName(), "Com 2");
     state.settings.highRefPwm = 1023;
     ASSERT_TRUE(sendScalePosition(link, state, 5));
     // The first frame the meter ever sees is the one sent after reopening.
@@ -105,7 +105,7 @@ TEST_F(SerialLinkLine, APollSentJustBeforeClosingGoesOutAndItsLateAnswerIsNotTak
     ASSERT_TRUE(waitForCount(replies, 1)); // the poll left before the port closed
 
     meter.setRawCode(0x800000);
-    ASSERT_FALSE(link.open(1, meter.devicePath()));
+    ASSERT_FALSE(link.open(meter.devicePath(), "Com 1"));
     ASSERT_TRUE(sendPoll(link, state));
     ASSERT_TRUE(waitForCount(reads, 1));
     EXPECT_EQ(readAt(reads, 0), bytes({0x80, 0x00, 0x00}));
@@ -116,10 +116,10 @@ TEST_F(SerialLinkLine, OpeningAnotherPortReleasesTheFirst)
     MeterSimulator other;
     QString error;
     ASSERT_TRUE(other.openPseudoTerminal(&error)) << error.toStdString();
-    ASSERT_FALSE(link.open(3, other.devicePath()));
-    EXPECT_EQ(link.portNumber(), 3);
+    ASSERT_FALSE(link.open(other.devicePath(), "Com 3"));
+    EXPECT_EQ(link.portName(), "Com 3");
     SerialLink second;
-    EXPECT_FALSE(second.open(1, meter.devicePath())); // no longer held by the first link
+    EXPECT_FALSE(second.open(meter.devicePath(), "Com 1")); // no longer held by the first link
 }
 
 TEST_F(SerialLinkLine, APortThatCannotBeOpenedIsNamedWithTheReason)
@@ -133,11 +133,11 @@ TEST_F(SerialLinkLine, APortThatCannotBeOpenedIsNamedWithTheReason)
     const Case cases[] = {
         {4, missing, {"Com 4", missing, "no such device"}},
         {1, meter.devicePath(), {"Com 1", meter.devicePath(), "in use"}},
-        {7, QString(), {"Com 7", "--port 7="}},
+        {7, QString(), {"Com 7", "no device"}},
     };
     for (const Case &c : cases) {
         SerialLink other;
-        const auto failure = other.open(c.port, c.device);
+        const auto failure = other.open(c.device, QStringLiteral("Com %1").arg(c.port));
         ASSERT_TRUE(failure) << c.port;
         for (const QString &word : c.words)
             EXPECT_TRUE(failure->contains(word)) << failure->toStdString() << " lacks " << word.toStdString();
@@ -167,7 +167,7 @@ TEST_F(SerialLinkLine, AVanishedDeviceClosesThePortOnceAndCanBeChosenAgain)
 
     QString error;
     ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-    ASSERT_FALSE(link.open(1, meter.devicePath()));
+    ASSERT_FALSE(link.open(meter.devicePath(), "Com 1"));
     meter.setRawCode(0x123456);
     ASSERT_TRUE(sendPoll(link, state));
     ASSERT_TRUE(waitForCount(reads, 1));

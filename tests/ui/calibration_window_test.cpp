@@ -98,8 +98,7 @@ protected:
     void SetUp() override
     {
         SimulatedMeter::SetUp();
-        cal.session.setPortDevice(1, meter.devicePath());
-        cal.session.choosePort(1);
+        cal.session.openDevice(meter.devicePath(), "Com 1");
         ASSERT_TRUE(cal.session.isPortOpen());
     }
 

@@ -1,6 +1,7 @@
 #include "ui/main_window.hpp"
 
 #include "core/settings_file.hpp"
+#include "gauge/artwork_image.hpp"
 #include "gauge/gauge_face.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
@@ -20,7 +21,6 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -305,20 +305,6 @@ TEST_F(MainWindowTest, ShowingImportedSettingsEndsOnLowAndDbm)
     EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::string("6")));
 }
 
-TEST_F(MainWindowTest, ControlsSitWhereTheyWereDesigned)
-{
-    start();
-    EXPECT_EQ(window->windowTitle(), "MEROLAN - RF Power Meter");
-    const std::pair<const char *, QRect> cases[] = {
-        {"Label6", {728, 60, 185, 41}},   {"Text2", {853, 252, 65, 17}},    {"Combo1", {808, 504, 97, 21}},
-        {"Check11", {280, 428, 13, 13}},  {"Command2", {132, 420, 89, 25}}, {"Picture2", {117, 99, 528, 222}},
-        {"Frame1", {252, 460, 253, 121}}, {"Label19", {104, 664, 413, 21}}, {"Picture3", {228, 144, 67, 67}},
-    };
-    for (const auto &[name, rect] : cases)
-        EXPECT_EQ(window->findChild<QWidget *>(QString::fromLatin1(name))->geometry(), rect) << name;
-    EXPECT_EQ(find<QPushButton>("Command2")->palette().color(QPalette::Button), QColor(255, 192, 192));
-}
-
 namespace {
 
 // The share of a widget's pixels on screen that are exactly the colour.
@@ -332,31 +318,73 @@ double shareOf(QWidget *widget, QColor colour)
     return static_cast<double>(hits) / static_cast<double>(shot.width() * shot.height());
 }
 
+// A widget as it paints itself, without its children; its picture starts inside its border.
+QImage paintedAlone(QWidget *widget)
+{
+    QImage shot(widget->size(), QImage::Format_RGB32);
+    widget->render(&shot, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return shot;
+}
+
+// How many pixels of the picture's area differ from the image showing the picture at the offset.
+int differingPixels(const QImage &shown, QPoint shownAt, const QImage &picture, const QRect &area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += shown.pixel(shownAt + QPoint(x, y)) != picture.pixel(x, y);
+    return count;
+}
+
 } // namespace
 
-// Positions count from the client area inside the front panel's border, where its picture is.
-TEST_F(MainWindowTest, PanelChildrenSitOnTheirPicturePixels)
+TEST_F(MainWindowTest, OpensUnderItsTitleWithTheStartButtonInTheStoppedColour)
 {
     start();
     window->show();
-    const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage panel = QImage(QStringLiteral(":/artwork/front_panel.png")).convertToFormat(QImage::Format_RGB32);
-    const QImage face = QImage(QStringLiteral(":/artwork/gauge_face.png")).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(panel.isNull() || face.isNull());
-    const QPoint panelAt = find<QWidget>("Picture1")->geometry().topLeft() + QPoint(1, 1);
-    const QPoint faceAt = panelAt + QPoint(117, 99);
-    int mismatches = 0;
-    for (int x = 0; x < face.width(); ++x) // the face's top row and its outer columns, where no label lies
-        mismatches += shot.pixel(faceAt + QPoint(x, 0)) != face.pixel(x, 0);
-    for (int y = 0; y < face.height(); ++y)
-        for (const int x : {0, face.width() - 1})
-            mismatches += shot.pixel(faceAt + QPoint(x, y)) != face.pixel(x, y);
-    EXPECT_EQ(mismatches, 0);
-    // A clear stretch of the panel picture beside the readouts.
-    for (int y = 240; y < 250; ++y)
-        EXPECT_EQ(shot.pixel(panelAt + QPoint(700, y)), panel.pixel(700, y)) << y;
-    EXPECT_EQ(find<QWidget>("Label6")->mapTo(window.get(), QPoint(0, 0)), panelAt + QPoint(728, 60));
-    EXPECT_GT(shareOf(find<QPushButton>("Command2"), QColor(255, 192, 192)), 0.5);
+    EXPECT_EQ(window->windowTitle(), "MEROLAN - RF Power Meter");
+    auto *startButton = find<QPushButton>("Command2");
+    EXPECT_EQ(startButton->palette().color(QPalette::Button), QColor(255, 192, 192));
+    EXPECT_GT(shareOf(startButton, QColor(255, 192, 192)), 0.5);
+}
+
+// Each picture box shows its picture pixel for pixel from the top left inside its border, and
+// lies on the pixels of the picture beneath that its picture was drawn over (the bottom rows
+// compare: the panel's glass reflection lies over the face's top). The designed boxes and the
+// pictures differ by a pixel, never more: the panel's client area is a column narrower and a
+// row taller than its picture, the lamp's box a row shorter, where its picture is bare face.
+TEST_F(MainWindowTest, EveryPictureBoxShowsItsPictureWhereItWasDrawn)
+{
+    start();
+    const struct {
+        const char *box;
+        const char *picture;
+        const char *beneath;
+        const char *beneathPicture;
+    } cases[] = {
+        {"Picture1", "front_panel", nullptr, nullptr},
+        {"Picture2", "gauge_face", "Picture1", "front_panel"},
+        {"Picture3", "warning_lamp", "Picture2", "gauge_face"},
+    };
+    const auto load = [](const char *name) {
+        return artworkImage(QString::fromLatin1(name), 1).convertToFormat(QImage::Format_RGB32);
+    };
+    for (const auto &c : cases) {
+        QWidget *box = find<QWidget>(c.box);
+        const QImage picture = load(c.picture);
+        ASSERT_FALSE(picture.isNull()) << c.picture;
+        const QRect inside = box->contentsRect();
+        const QRect shown = picture.rect() & QRect(QPoint(0, 0), inside.size());
+        const QSize cut = picture.size() - shown.size(), bare = inside.size() - shown.size();
+        EXPECT_TRUE(cut.width() <= 1 && cut.height() <= 1 && bare.width() <= 1 && bare.height() <= 1) << c.box;
+        EXPECT_EQ(differingPixels(paintedAlone(box), inside.topLeft(), picture, shown), 0) << c.box;
+        if (!c.beneath)
+            continue;
+        const QWidget *under = find<QWidget>(c.beneath);
+        const QPoint at = box->mapTo(under, QPoint(0, 0)) - under->contentsRect().topLeft();
+        const QRect bottomRow(0, picture.height() - 1, picture.width(), 1);
+        EXPECT_EQ(differingPixels(load(c.beneathPicture), at, picture, bottomRow), 0) << c.box << " on " << c.beneath;
+    }
 }
 
 namespace {
@@ -372,7 +400,7 @@ protected:
     {
         QString error;
         ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-        session.setPortDevice(1, meter.devicePath());
+        context.ports.overrides.insert(1, meter.devicePath());
         store(factorySettings());
         start();
         emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
@@ -450,14 +478,12 @@ TEST_F(MeasuringSession, PollingAClosedPortStopsAndTellsOnce)
 
 TEST_F(MeasuringSession, TurboSpeedShortensThePollIntervalWithoutStopping)
 {
-    auto *timer1 = session.findChild<QTimer *>(QStringLiteral("Timer1"));
     find<QPushButton>("Command2")->click();
     find<QCheckBox>("Check4")->click();
-    EXPECT_EQ(timer1->interval(), 100);
-    EXPECT_EQ(timer1->timerType(), Qt::PreciseTimer); // a coarse one polls every 95 and 325 ms
+    EXPECT_EQ(session.pollInterval(), kTurboPollInterval);
     EXPECT_TRUE(measuring());
     find<QCheckBox>("Check4")->click();
-    EXPECT_EQ(timer1->interval(), 330);
+    EXPECT_EQ(session.pollInterval(), kPollInterval);
 }
 
 TEST_F(MeasuringSession, ChoosingAnotherPortWhileMeasuringPollsThere)
@@ -466,18 +492,18 @@ TEST_F(MeasuringSession, ChoosingAnotherPortWhileMeasuringPollsThere)
     QString error;
     ASSERT_TRUE(second.openPseudoTerminal(&error)) << error.toStdString();
     QSignalSpy secondFrames(&second, &MeterSimulator::frameReceived);
-    session.setPortDevice(2, second.devicePath());
+    context.ports.overrides.insert(2, second.devicePath());
     find<QPushButton>("Command2")->click();
     ASSERT_FALSE(nextFrame(true).isEmpty());
     emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 2"));
     EXPECT_TRUE(measuring());
     EXPECT_TRUE(secondFrames.wait(5000));
-    EXPECT_EQ(session.portNumber(), 2);
+    EXPECT_EQ(session.portName(), "Com 2");
 }
 
 TEST_F(MainWindowTest, AMissingPortIsNamedAndTheListGoesBackToClosePort)
 {
-    session.setPortDevice(3, dir.filePath(QStringLiteral("no-such-device")));
+    context.ports.overrides.insert(3, dir.filePath(QStringLiteral("no-such-device")));
     start();
     auto *combo = find<QComboBox>("Combo1");
     combo->setCurrentIndex(3);
@@ -515,7 +541,7 @@ TEST_F(MeasuringSession, AVanishedMeterIsReportedOnceWithWhatItStopped)
         if (measuringThen) {
             QString error;
             ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
-            session.setPortDevice(1, meter.devicePath());
+            context.ports.overrides.insert(1, meter.devicePath());
             emit find<QComboBox>("Combo1")->textActivated(QStringLiteral("Com 1"));
             find<QPushButton>("Command2")->click();
             ASSERT_FALSE(nextFrame(true).isEmpty());
@@ -531,22 +557,37 @@ TEST_F(MeasuringSession, AVanishedMeterIsReportedOnceWithWhatItStopped)
     }
 }
 
-TEST_F(MainWindowTest, CaptionsLineUpWithTheirBoxesAndReadoutsKeepRoom)
+namespace {
+
+// Where a label draws its text, in its container's coordinates.
+QRect textRect(const QLabel *label)
+{
+    const QRect drawn = label->style()->itemTextRect(label->fontMetrics(), label->contentsRect(),
+                                                     static_cast<int>(label->alignment()), true, label->text());
+    return drawn.translated(label->pos());
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, CaptionsAreLevelWithTheirBoxes)
 {
     start();
     const std::pair<const char *, const char *> pairs[] = {
-        {"Check1", "Label23"},  {"Check4", "Label27"}, {"Check3", "Label28"}, {"Check2", "Label29"},
-        {"Check11", "Label31"}, {"Check5", "Label13"}, {"Check8", "Label24"},
+        {"Check1", "Label23"},  {"Check4", "Label27"}, {"Check3", "Label28"},  {"Check2", "Label29"},
+        {"Check11", "Label31"}, {"Check5", "Label13"}, {"Check6", "Label21"},  {"Check7", "Label22"},
+        {"Check8", "Label24"},  {"Check9", "Label25"}, {"Check10", "Label26"},
     };
     for (const auto &[boxName, captionName] : pairs) {
         const QWidget *box = find<QCheckBox>(boxName);
         const QLabel *caption = find<QLabel>(captionName);
-        const QRect drawn =
-            caption->style()->itemTextRect(caption->fontMetrics(), caption->contentsRect(),
-                                           static_cast<int>(caption->alignment()), true, caption->text());
-        const int textMiddle = caption->y() + drawn.center().y();
-        EXPECT_LE(std::abs(textMiddle - box->geometry().center().y()), 2) << captionName;
+        EXPECT_EQ(caption->parentWidget(), box->parentWidget()) << captionName;
+        EXPECT_LE(std::abs(textRect(caption).center().y() - box->geometry().center().y()), 2) << captionName;
     }
+}
+
+TEST_F(MainWindowTest, ReadoutsKeepRoomForTheirLongestText)
+{
+    start();
     for (const char *name : {"Label6", "Label11", "Label12"}) {
         const QLabel *readout = find<QLabel>(name);
         const int room = readout->contentsRect().width() - readout->fontMetrics().horizontalAdvance("-107.08 dBm");
@@ -588,7 +629,7 @@ TEST_F(MainWindowAtScreenScale, ShowsEveryBoxWholeAndThePicturesInDevicePixels)
 {
     store(factorySettings());
     start();
-    window->resize(window->width(), 720); // the diagnostic strip too
+    window->resize(window->width(), window->childrenRect().bottom() + 1); // the diagnostic strip too
     window->show();
     const qreal ratio = window->devicePixelRatioF();
     const QImage shot = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -616,18 +657,40 @@ TEST_F(MainWindowAtScreenScale, ShowsEveryBoxWholeAndThePicturesInDevicePixels)
     EXPECT_GE(boxes, 10);
 }
 
-TEST_F(MainWindowTest, RecordingControlsCoverNoControlOfThePanel)
+namespace {
+
+// What a control takes of its container. A caption, a plain label with a fixed text, takes
+// only the text it draws: its rectangle is drawn generously and may reach into the control
+// beside it. Everything else, the message lines among them, takes its whole rectangle.
+QRect footprint(const QWidget *control)
+{
+    const auto *label = qobject_cast<const QLabel *>(control);
+    const bool caption = label && label->metaObject() == &QLabel::staticMetaObject && !label->autoFillBackground() &&
+                         label->objectName() != "StatusLine" && label->objectName() != "LinkStatus";
+    return caption ? textRect(label) : control->geometry();
+}
+
+} // namespace
+
+// The panel lies whole in the window as it opens, every control lies inside its container
+// (the panel's client area, the face, the relative measurement frame) and none covers another
+// there; a control inside a container overlaps only the container.
+TEST_F(MainWindowTest, PanelControlsNeitherOverlapNorLeaveTheirContainer)
 {
     start();
-    const QWidget *panel = find<QWidget>("Picture1Client");
-    for (const char *name : {"RecordButton", "TrendButton", "LinkStatus"}) {
-        const QWidget *added = find<QWidget>(name);
-        ASSERT_EQ(added->parentWidget(), panel) << name;
-        for (const QObject *child : panel->children()) {
-            const auto *other = qobject_cast<const QWidget *>(child);
-            if (other && other != added)
-                EXPECT_FALSE(added->geometry().intersects(other->geometry()))
-                    << name << " covers " << other->objectName().toStdString();
+    EXPECT_TRUE(window->rect().contains(find<QWidget>("Picture1")->geometry()));
+    for (const char *name : {"Picture1Client", "Picture2", "Frame1"}) {
+        const QWidget *container = find<QWidget>(name);
+        const QList<QWidget *> controls = container->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        EXPECT_FALSE(controls.isEmpty()) << name;
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            const QWidget *control = controls[i];
+            const std::string which = control->objectName().toStdString();
+            EXPECT_TRUE(container->rect().contains(control->geometry())) << which << " leaves " << name;
+            EXPECT_TRUE(control->geometry().contains(footprint(control))) << which << " cuts its text";
+            for (qsizetype j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(footprint(control).intersects(footprint(controls[j])))
+                    << which << " and " << controls[j]->objectName().toStdString();
         }
     }
 }

@@ -25,8 +25,7 @@ protected:
     {
         SimulatedMeter::SetUp();
         context.state.settings = factorySettings();
-        session.setPortDevice(1, meter.devicePath());
-        session.choosePort(1);
+        session.openDevice(meter.devicePath(), "Com 1");
         session.setTurbo(true);
         meter.setLevelDbm(-30);
         panel.setFont(sansFont(11)); // as in the front panel
