@@ -77,13 +77,7 @@ bool readsAsLimit(GaugeUnit unit, std::string_view text)
 std::optional<double> usableAttenuatorDb(std::string_view typed, char decimalSeparator)
 {
     const std::optional<double> db = readLocaleNumber(typed, decimalSeparator);
-    if (!db)
-        return std::nullopt;
-    // The attenuator moves every level by itself: past about +3000 dB a level's power overflows a
-    // double and the chain refuses each reading, below about -3000 dB it is 0 W and the level has
-    // no power to show or to average.
-    const double watt = wattFromDbm(*db);
-    if (!std::isnormal(watt) || !std::isnormal(rmsVoltFromWatt(watt)))
+    if (!db || !attenuatorIsShowable(*db))
         return std::nullopt;
     return db;
 }

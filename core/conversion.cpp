@@ -97,6 +97,12 @@ double rmsVoltFromWatt(double watt)
     return std::sqrt(50.0 * watt);
 }
 
+bool attenuatorIsShowable(double db)
+{
+    const double watt = wattFromDbm(db);
+    return std::isnormal(watt) && std::isnormal(rmsVoltFromWatt(watt));
+}
+
 std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
 {
     const auto attenuator = numberOf(state, "attenuatorDbm", state.settings.attenuatorDbm);

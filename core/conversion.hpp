@@ -39,6 +39,9 @@ struct Levels {
 // The power of a level, and the RMS voltage of a power across 50 ohms.
 double wattFromDbm(double dbm);
 double rmsVoltFromWatt(double watt);
+// Whether a level moved by this attenuator still has a power and a voltage to show: past about
+// +3000 dB the power overflows a double, below about -3000 dB it is 0 W.
+bool attenuatorIsShowable(double db);
 
 // Converts a detector voltage on the current line and stores levelDbm. Unusable (and levelDbm
 // untouched) when the attenuator is no number or the result is not a finite level.

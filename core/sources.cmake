@@ -24,6 +24,12 @@ set(merolan_core_sources
     link_status.cpp
     readout_liveness.cpp
     reading_lines.cpp
+    scpi_lines.cpp
+    scpi_meter.cpp
+    scpi_errors.cpp
+    scpi_commands.cpp
+    scpi_parser.cpp
+    scpi_values.cpp
 )
 # atomic_file.cpp holds what both kinds of system share; each builds its own half beside it.
 if(WIN32)
