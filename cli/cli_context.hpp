@@ -15,6 +15,7 @@ enum ExitStatus : int {
     kExitUsage = 2,    // the message names the option and what it expects
     kExitPort = 3,     // the port cannot be opened or vanished
     kExitNoAnswer = 4, // the meter did not answer within --timeout
+    kExitAddress = 5,  // serve: the address cannot be served (in use, or not this computer's)
     // A run ended by a signal after its summary: 128 and the signal's number, as shells report it.
     kExitInterrupted = 130, // SIGINT, Ctrl-C
     kExitTerminated = 143,  // SIGTERM
@@ -36,5 +37,6 @@ struct CliContext {
 int runMeasureCommand(const QStringList &arguments, CliContext &cli);
 int runSettingsCommand(const QStringList &arguments, CliContext &cli);
 int runPortsCommand(const QStringList &arguments, CliContext &cli);
+int runServeCommand(const QStringList &arguments, CliContext &cli);
 
 } // namespace merolan

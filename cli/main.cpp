@@ -26,11 +26,12 @@ Commands:
   measure   poll the meter and print one line per reading
   settings  show, reset, import, export or change the settings file
   ports     list the serial ports and the "Com N" each stands for
+  serve     serve the meter as a SCPI instrument on a TCP socket (PyVISA and the like)
 
 merolan-cli COMMAND --help tells more about each. --version prints the version.
 Exit status: 0 done, 1 a file or standard output could not be read or written, 2 usage error,
-3 the port cannot be opened or vanished, 4 no answer from the meter, 130 and 143 a measurement
-ended by Ctrl-C or SIGTERM.
+3 the port cannot be opened or vanished, 4 no answer from the meter, 5 the address to serve on
+cannot be had, 130 and 143 a run ended by Ctrl-C or SIGTERM.
 )";
 
 #ifndef Q_OS_WIN
@@ -89,6 +90,8 @@ int main(int argc, char *argv[])
         return runSettingsCommand(arguments, cli);
     if (command == QLatin1String("ports"))
         return runPortsCommand(arguments, cli);
+    if (command == QLatin1String("serve"))
+        return runServeCommand(arguments, cli);
     tell(cli, {}, "\"" + command.toStdString() + "\": there is no such command");
     std::cerr << '\n' << kUsage;
     return kExitUsage;

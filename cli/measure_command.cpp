@@ -1,95 +1,24 @@
 #include "cli/cli_context.hpp"
 #include "cli/command_output.hpp"
 #include "cli/measure_options.hpp"
+#include "cli/meter_setup.hpp"
 
 #include "core/atomic_file.hpp"
-#include "core/calibration_rules.hpp"
 #include "core/csv_log.hpp"
 #include "core/reading_lines.hpp"
 #include "core/reading_statistics.hpp"
 #include "core/readout_text.hpp"
-#include "core/settings_file.hpp"
 #include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
 
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
-#include <functional>
-#include <memory>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace merolan {
 namespace {
-
-// Ctrl-C and SIGTERM end a run through the event loop, so the summary still comes; the callback
-// learns which signal it was.
-class StopSignals
-{
-public:
-    explicit StopSignals(std::function<void(int)> onSignal)
-    {
-#ifdef Q_OS_UNIX
-        if (::pipe(pipe_) != 0)
-            return;
-        for (const int fd : pipe_)
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        writeEnd() = pipe_[1];
-        notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
-            unsigned char signal = 0;
-            if (::read(pipe_[0], &signal, 1) == 1)
-                onSignal(signal);
-        });
-        struct sigaction action {
-        };
-        action.sa_handler = [](int signal) {
-            const auto byte = static_cast<unsigned char>(signal);
-            [[maybe_unused]] const auto written = ::write(writeEnd(), &byte, 1);
-        };
-        ::sigemptyset(&action.sa_mask);
-        for (const int signal : {SIGINT, SIGTERM})
-            ::sigaction(signal, &action, nullptr);
-#else
-        (void)onSignal;
-#endif
-    }
-    ~StopSignals()
-    {
-#ifdef Q_OS_UNIX
-        for (const int signal : {SIGINT, SIGTERM})
-            std::signal(signal, SIG_DFL);
-        notifier_.reset();
-        if (writeEnd() >= 0) {
-            ::close(pipe_[0]);
-            ::close(pipe_[1]);
-            writeEnd() = -1;
-        }
-#endif
-    }
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-
-private:
-#ifdef Q_OS_UNIX
-    // A signal handler can reach only this; the process has one run at a time.
-    static int &writeEnd()
-    {
-        static int fd = -1;
-        return fd;
-    }
-    int pipe_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-#endif
-};
 
 QString toQt(const std::string &text)
 {
@@ -151,36 +80,6 @@ private:
     bool lost_ = false;
 };
 
-// The settings the run measures with: the file's, with the options' changes in memory only.
-std::variant<AppState, QString> measuringState(const MeasureOptions &options, const CliContext &cli)
-{
-    AppState state;
-    state.decimalSeparator = cli.decimalSeparator;
-    const std::filesystem::path file = options.settingsFile.value_or(cli.settingsFile);
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec))
-        return QStringLiteral("cannot read the settings: there is no file \"%1\"; make one with \"merolan-cli "
-                              "settings default\", or name one with --settings FILE")
-            .arg(toQt(displayName(file)));
-    if (std::optional<Failure> failure = importSettingsFile(file, state.settings)) {
-        // "The file ... cannot be read as settings: ..." reads on after the colon with a small letter.
-        if (failure->message.starts_with("The "))
-            failure->message[0] = 't';
-        return QStringLiteral("cannot read the settings: ") + toQt(failure->message);
-    }
-    if (options.range)
-        state.settings.frequencyRange = static_cast<std::int16_t>(*options.range);
-    if (options.attenuatorDb)
-        state.settings.attenuatorDbm = *options.attenuatorDb;
-    if (options.relativeToDbm) {
-        state.relativeMode = true;
-        state.zeroReferenceDbm = *options.relativeToDbm;
-    }
-    // The meter sees the same mode byte as from the window, which sets it at start-up.
-    followStoredExternalMeter(state);
-    return state;
-}
-
 std::string summaryOf(const TrendStatistics &stats, bool relative, const MeterSession &session, double seconds)
 {
     const auto level = [relative](const std::optional<double> &value) {
@@ -202,67 +101,18 @@ std::string summaryOf(const TrendStatistics &stats, bool relative, const MeterSe
            rate + " readings/s\n";
 }
 
-// Why the device cannot be a serial port at all, where the port would only say "no such device";
-// none for anything that may be one.
-std::optional<QString> notASerialDevice(const QString &device)
-{
-#ifdef Q_OS_UNIX
-    std::error_code ec;
-    switch (std::filesystem::status(device.toStdString(), ec).type()) {
-    case std::filesystem::file_type::regular:
-        return QStringLiteral("it is a plain file, not a serial device");
-    case std::filesystem::file_type::directory:
-        return QStringLiteral("it is a folder, not a serial device");
-    case std::filesystem::file_type::fifo:
-        return QStringLiteral("it is a named pipe, not a serial device");
-    case std::filesystem::file_type::socket:
-        return QStringLiteral("it is a socket, not a serial device");
-    case std::filesystem::file_type::block:
-        return QStringLiteral("it is a disk, not a serial device");
-    default:
-        break;
-    }
-#else
-    Q_UNUSED(device);
-#endif
-    return std::nullopt;
-}
-
-// The session's messages say what to do in the windows; the tool keeps the cause only.
-QString portMessage(MeterSession::PortProblem problem, const QString &sessionMessage, const QString &device)
-{
-    if (problem == MeterSession::PortProblem::Lost)
-        return QStringLiteral("lost %1: the device has gone away (was it unplugged?)").arg(device);
-    const QString marker = QStringLiteral("cannot be opened: ");
-    const qsizetype at = sessionMessage.indexOf(marker);
-    QString cause = at < 0 ? sessionMessage : sessionMessage.mid(at + marker.size());
-    cause = cause.section(u'\n', 0, 0);
-    if (cause.endsWith(u'.'))
-        cause.chop(1);
-    return QStringLiteral("cannot open %1: %2").arg(device, cause);
-}
-
 } // namespace
 
 int runMeasureCommand(const QStringList &arguments, CliContext &cli)
 {
     const auto parsed = parseMeasureOptions(arguments);
-    if (const auto *help = std::get_if<HelpRequested>(&parsed)) {
-        cli.out << help->text.toStdString();
-        return endOutput(cli, "measure", kExitDone);
-    }
-    if (const auto *usage = std::get_if<UsageError>(&parsed)) {
-        tell(cli, "measure", usage->message.toStdString());
-        cli.err << "merolan-cli measure --help lists the options.\n";
-        return kExitUsage;
-    }
+    if (const std::optional<int> ended = endForHelpOrUsage(parsed, cli, "measure"))
+        return *ended;
     const MeasureOptions &options = std::get<MeasureOptions>(parsed);
-    auto prepared = measuringState(options, cli);
-    if (const auto *problem = std::get_if<QString>(&prepared)) {
-        tell(cli, "measure", problem->toStdString());
+    const std::optional<MeterSettings> fileSettings = settingsFileOrTell(options, cli, "measure");
+    if (!fileSettings)
         return kExitFailed;
-    }
-    AppState &state = std::get<AppState>(prepared);
+    AppState state = measuringState(*fileSettings, options, options.relativeToDbm, cli);
 
     std::optional<OutputFile> outputFile;
     if (options.outputFile) {

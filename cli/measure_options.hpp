@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/command_options.hpp"
 #include "link/meter_session.hpp"
 
 #include <QString>
@@ -15,28 +16,16 @@ namespace merolan {
 enum class OutputFormat { Text, Csv, Jsonl };
 
 // What "merolan-cli measure" was asked to do.
-struct MeasureOptions {
-    QString device;
-    std::optional<std::filesystem::path> settingsFile; // the program's own when absent
-    std::optional<int> range;                          // 1 Low, 2 Mid, 3 High
-    std::optional<double> attenuatorDb;
+struct MeasureOptions : MeterOptions {
     std::optional<double> relativeToDbm;
     std::chrono::milliseconds interval = kPollInterval;
     bool paced = false;
     std::optional<long long> count;
     std::optional<std::chrono::milliseconds> duration;
-    std::chrono::milliseconds timeout{2000};
     std::optional<OutputFormat> format; // text for a terminal, CSV otherwise, when absent
     std::optional<std::filesystem::path> outputFile;
     bool panelMeter = false;
     bool quiet = false; // no summary at the end
-};
-
-struct HelpRequested {
-    QString text;
-};
-struct UsageError {
-    QString message; // "--OPTION: what it expects, not what was given"
 };
 
 // Reads the arguments after "measure"; numbers are read with "." or "," as the point. An

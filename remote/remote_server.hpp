@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/scpi_meter.hpp"
+#include "link/meter_session.hpp"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QTcpServer;
+class QTimer;
+
+namespace merolan {
+
+class RemoteClient;
+
+// Serves the measuring session as a SCPI instrument on a raw TCP socket (the port test tools
+// expect is 5025). Every client gets its own connection state; all share the one session, and
+// the server alone asks it for readings, so no poll is sent twice or lost between clients.
+class RemoteServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxClients = 8;
+    static constexpr std::int64_t kMaxUnsentBytes = 1 << 20;
+    static constexpr std::chrono::milliseconds kDefaultTimeout{2000};
+
+    // `fileSettings` are what *RST returns to. With `windowInCharge` the window measures and
+    // decides: clients read and trigger only.
+    RemoteServer(AppState &state, MeterSession &session, const MeterSettings &fileSettings, bool windowInCharge,
+                 QObject *parent = nullptr);
+    ~RemoteServer() override;
+
+    // Listens on address:port (0 picks a free port); the cause in words when it cannot, without
+    // a full stop, for the caller to put after the address.
+    std::optional<QString> listen(const QHostAddress &address, quint16 port);
+    quint16 port() const;
+    int clientCount() const;
+    // How long a query waits for the meter before it answers without a reading.
+    void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
+
+signals:
+    void clientCountChanged(int count);
+
+private:
+    friend class RemoteClient;
+
+    void acceptClients();
+    void clientGone(RemoteClient *client);
+    // A client's query waits for a fresh reading.
+    void requestReading(RemoteClient *client);
+    // Sends a poll when a waiting query needs one and none is out.
+    void pollForWaiters();
+    void readingHandled(const ReadingRecord &record);
+    void checkDeadlines();
+    void failWaiters(const std::string &why);
+    void armDeadline();
+    void continuousRequested(bool on);
+
+    struct Waiter {
+        RemoteClient *client;
+        std::uint64_t neededPoll; // 0: any next reading (the session measures on its own)
+        std::int64_t deadlineMs;
+    };
+
+    MeterSession &session_;
+    scpi::MeterShared shared_;
+    QTcpServer *listener_;
+    QTimer *deadlineTimer_;
+    std::list<std::unique_ptr<RemoteClient>> clients_;
+    std::list<Waiter> waiters_;
+    std::uint64_t pollsSent_ = 0;
+    bool pollOutstanding_ = false;
+    std::int64_t pollSentMs_ = 0;
+    std::chrono::milliseconds timeout_ = kDefaultTimeout;
+};
+
+} // namespace merolan

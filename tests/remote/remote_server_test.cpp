@@ -1,0 +1,118 @@
+#include "remote/remote_server.hpp"
+
+#include "tests/link/meter_line.hpp"
+
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+using namespace merolan;
+using namespace merolan::testing;
+
+namespace {
+
+// The server on a free loopback port over a session open on the simulated meter.
+class RemoteServerLine : public SimulatedMeter
+{
+protected:
+    void SetUp() override
+    {
+        SimulatedMeter::SetUp();
+        state.settings = factorySettings();
+        session.openDevice(meter.devicePath());
+        ASSERT_TRUE(session.isPortOpen());
+        server.setTimeout(std::chrono::milliseconds(300));
+        ASSERT_FALSE(server.listen(QHostAddress::LocalHost, 0));
+    }
+
+    std::unique_ptr<QTcpSocket> connectClient()
+    {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, server.port());
+        EXPECT_TRUE(socket->waitForConnected(kTimeoutMs));
+        return socket;
+    }
+
+    // The next answer line, without its LF; empty when none came in time.
+    static QByteArray nextLine(QTcpSocket &socket)
+    {
+        if (!QTest::qWaitFor([&] { return socket.canReadLine(); }, kTimeoutMs))
+            return {};
+        return socket.readLine().trimmed();
+    }
+
+    static QByteArray query(QTcpSocket &socket, const QByteArray &message)
+    {
+        socket.write(message + '\n');
+        return nextLine(socket);
+    }
+
+    AppState state;
+    MeterSession session{state};
+    RemoteServer server{state, session, factorySettings(), false};
+};
+
+} // namespace
+
+TEST_F(RemoteServerLine, ClientsShareTheMeterWithOnePollForEachFreshReading)
+{
+    meter.setLevelDbm(-30);
+    auto first = connectClient();
+    auto second = connectClient();
+    first->write("MEAS?\n");
+    second->write("MEAS?\n");
+    EXPECT_EQ(nextLine(*first), "-3.000000E+01");
+    EXPECT_EQ(nextLine(*second), "-3.000000E+01");
+    // Each query got a poll sent after it arrived, and no more: poll, update frame, for each.
+    qsizetype polls = 0;
+    for (const QList<QVariant> &frame : frames)
+        polls += (static_cast<quint8>(frame.at(0).toByteArray().at(0)) & 0x80) != 0;
+    EXPECT_EQ(polls, 2);
+
+    // One client more than the server takes is closed at once; the others go on.
+    std::vector<std::unique_ptr<QTcpSocket>> more;
+    for (int i = 2; i < RemoteServer::kMaxClients; ++i)
+        more.push_back(connectClient());
+    auto refused = connectClient();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return refused->state() == QAbstractSocket::UnconnectedState; }, kTimeoutMs));
+    EXPECT_EQ(server.clientCount(), RemoteServer::kMaxClients);
+    EXPECT_TRUE(query(*first, "*IDN?").startsWith("merolan,"));
+}
+
+TEST_F(RemoteServerLine, HostileBytesGetAnErrorAndTheConnectionStaysUsable)
+{
+    auto client = connectClient();
+    meter.setLevelDbm(-30);
+    const struct {
+        QByteArray bytes;
+        QByteArray answer; // what the message itself answers first, if anything
+        const char *error;
+    } cases[] = {
+        {QByteArray(5000, 'A') + '\n', {}, "-363,\"Input buffer overrun; a message is at most 4096 bytes\""},
+        {QByteArray("\x00\xff\xfe MEAS?\r\n", 11), {}, "-102,\"Syntax error\""},
+        // The units before the mistake run, as the standard asks.
+        {"MEAS?;;;;*IDN\n", "-3.000000E+01", "-102,\"Syntax error\""},
+    };
+    for (const auto &c : cases) {
+        client->write(c.bytes);
+        if (!c.answer.isEmpty())
+            EXPECT_EQ(nextLine(*client), c.answer);
+        EXPECT_EQ(query(*client, "SYST:ERR?"), c.error) << c.bytes.left(20).toHex().toStdString();
+        EXPECT_TRUE(query(*client, "*IDN?").startsWith("merolan,"));
+    }
+}
+
+TEST_F(RemoteServerLine, ASilentOrVanishedMeterAnswersNotANumberAndSaysWhy)
+{
+    auto client = connectClient();
+    meter.setFault(MeterSimulator::Fault::Silent);
+    EXPECT_EQ(query(*client, "MEAS?"), "9.910000E+37");
+    EXPECT_EQ(query(*client, "SYST:ERR?"), "-241,\"Hardware missing; the meter did not answer within 300 ms\"");
+
+    meter.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !session.isPortOpen(); }, kTimeoutMs));
+    EXPECT_EQ(query(*client, "MEAS?;*IDN?").left(13), "9.910000E+37;");
+    EXPECT_EQ(query(*client, "SYST:ERR?"), "-241,\"Hardware missing; no port is open\"");
+}
