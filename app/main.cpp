@@ -4,8 +4,10 @@
 #include "link/port_directory.hpp"
 #include "link/reading_recorder.hpp"
 #include "link/settings_location.hpp"
+#include "remote/listen_address.hpp"
 #include "ui/app_context.hpp"
 #include "ui/main_window.hpp"
+#include "ui/remote_controls.hpp"
 #include "ui/user_dialogs.hpp"
 
 #include <QApplication>
@@ -83,6 +85,11 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Log every reading of the run into FILE (CSV)."),
                                           QStringLiteral("FILE"));
     parser.addOption(recordOption);
+    const QCommandLineOption remoteOption(
+        QStringLiteral("remote"),
+        QStringLiteral("Serve the meter as a SCPI instrument on [HOST:]PORT (5025 is the usual port)."),
+        QStringLiteral("[HOST:]PORT"));
+    parser.addOption(remoteOption);
     // Qt's own handling ends a wrong line with status 1; it still answers --help and --version.
     if (!parser.parse(QCoreApplication::arguments())) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -99,6 +106,21 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--record: \"%1\" is a folder; name a file to record into.")
                               .arg(QDir::toNativeSeparators(recordPath)));
 
+    std::optional<ListenAddress> remote;
+    if (parser.isSet(remoteOption)) {
+        remote = parseListenAddress(parser.value(remoteOption));
+        if (!remote)
+            return usageError(QStringLiteral("--remote: expects [HOST:]PORT with an IP address and a port from 0 to "
+                                             "65535, such as 5025 or 127.0.0.1:5025, not \"%1\".")
+                                  .arg(parser.value(remoteOption)));
+        if (!remote->host.isLoopback()) {
+            std::fprintf(stderr,
+                         "merolan: --remote %s is reachable from other computers: anyone who can reach it "
+                         "can read and control the meter.\n",
+                         qPrintable(parser.value(remoteOption)));
+        }
+    }
+
     DesktopDialogs dialogs;
     AppContext context{AppState{}, defaultSettingsFile(), dialogs};
     context.state.decimalSeparator = userDecimalSeparator();
@@ -114,5 +136,9 @@ int main(int argc, char *argv[])
 
     MainWindow window(context, session, recorder);
     window.show();
+    if (remote) {
+        if (const std::optional<QString> problem = window.remoteControls().serve(*remote))
+            dialogs.showMessage(&window, UserDialogs::Icon::Error, QStringLiteral("Remote"), *problem);
+    }
     return QApplication::exec();
 }

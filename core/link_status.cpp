@@ -72,6 +72,10 @@ std::string linkStatusText(const LinkStatus &status)
             dropped += " (" + std::to_string(status.readsUnasked) + " unasked)";
         add(dropped);
     }
+    if (!status.remoteAddress.empty()) {
+        add("Remote " + status.remoteAddress + " (" + std::to_string(status.remoteClients) +
+            (status.remoteClients == 1 ? " client)" : " clients)"));
+    }
     if (!status.recordingFile.empty())
         add(recordingStatusText(status));
     return text;

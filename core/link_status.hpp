@@ -18,9 +18,11 @@ struct LinkStatus {
     std::optional<double> secondsUnanswered;  // since the oldest poll still waiting for its answer
     std::size_t readsDropped = 0;
     std::size_t readsUnasked = 0; // of readsDropped: readings no poll asked for
-    std::string recordingFile;    // the log's file name; empty while not recording
-    double recordingSeconds = 0;  // since recording began
-    long long recordingRows = 0;  // readings logged
+    std::string remoteAddress;    // where remote clients reach the meter; empty while not served
+    int remoteClients = 0;
+    std::string recordingFile;   // the log's file name; empty while not recording
+    double recordingSeconds = 0; // since recording began
+    long long recordingRows = 0; // readings logged
 };
 
 // A poll unanswered for this long is a silent meter, not a reply on its way.

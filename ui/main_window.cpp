@@ -11,6 +11,7 @@
 #include "ui/look.hpp"
 #include "ui/port_combo_box.hpp"
 #include "ui/recording_controls.hpp"
+#include "ui/remote_controls.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -370,6 +371,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Leaving releases the port and stops both timers; an open calibration window stays, but the
     // trend of a run that has ended goes with the window, and the log is closed on its last row.
+    remoteControls_->stop();
     session_.release();
     recorder_.stopRecording();
     recordingControls_->closeTrendWindow();

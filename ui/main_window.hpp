@@ -28,6 +28,7 @@ class GaugeFace;
 class InfoWindow;
 class PortComboBox;
 class RecordingControls;
+class RemoteControls;
 
 // The instrument's front panel: readouts, gauge, options, port and measuring controls, plus the
 // recording controls in its free spaces. Every control carries its original name as objectName;
@@ -46,6 +47,7 @@ public:
     void stopMeasure(NotLiveCause cause);
     bool isMeasuring() const { return session_.isMeasuring(); }
     GaugeFace &gaugeFace() { return *gaugeFace_; }
+    RemoteControls &remoteControls() { return *remoteControls_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -110,6 +112,7 @@ private:
     QPointer<CalibrationWindow> calibrationWindow_;
     QPointer<InfoWindow> infoWindow_;
     RecordingControls *recordingControls_ = nullptr;
+    RemoteControls *remoteControls_ = nullptr;
 
     ReadoutLiveness liveness_;
     std::optional<std::string> readingProblem_; // why the latest reading could not be shown in full

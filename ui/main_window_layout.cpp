@@ -5,6 +5,7 @@
 #include "ui/main_window.hpp"
 #include "ui/port_combo_box.hpp"
 #include "ui/recording_controls.hpp"
+#include "ui/remote_controls.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -234,6 +235,8 @@ void MainWindow::buildControls()
     statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setTextColour(statusLine_, look::kProblem);
     recordingControls_ = new RecordingControls(context_, session_, recorder_, panel); // a child of the panel
+    remoteControls_ = new RemoteControls(context_, session_, panel);
+    connect(remoteControls_, &RemoteControls::remoteChanged, recordingControls_, &RecordingControls::showRemote);
 
     externalMeterBox_ = makeCheckBox(panel, "Check1", layout::externalMeterBox);
     caption(panel, "Label23", layout::externalMeterCaption, QStringLiteral("Activate External Gauge Meter"));

@@ -131,6 +131,8 @@ void RecordingControls::showLinkStatus()
     status.secondsUnanswered = secondsSince(session_.oldestUnansweredPollUtcMs(), now);
     status.readsDropped = static_cast<std::size_t>(session_.readsDropped());
     status.readsUnasked = static_cast<std::size_t>(session_.readsUnasked());
+    status.remoteAddress = remoteAddress_.toStdString();
+    status.remoteClients = remoteClients_;
     if (recorder_.isRecording()) {
         status.recordingFile = QFileInfo(recorder_.recordingPath()).fileName().toStdString();
         status.recordingSeconds = static_cast<double>(now - recorder_.recordingStartUtcMs()) / 1000.0;
@@ -163,6 +165,13 @@ void RecordingControls::showLinkStatus()
     linkStatus_->setToolTip(recorder_.isRecording()
                                 ? text + QStringLiteral("\n") + QDir::toNativeSeparators(recorder_.recordingPath())
                                 : text);
+}
+
+void RecordingControls::showRemote(const QString &address, int clients)
+{
+    remoteAddress_ = address;
+    remoteClients_ = clients;
+    showLinkStatus();
 }
 
 void RecordingControls::recordingChanged(bool on)

@@ -30,6 +30,8 @@ public:
     void trendClicked();
     void closeTrendWindow();
     void showLinkStatus();
+    // Where the remote server listens (empty while it does not) and how many clients it has.
+    void showRemote(const QString &address, int clients);
 
 private:
     void recordingChanged(bool on);
@@ -43,6 +45,8 @@ private:
     QPushButton *trendButton_ = nullptr;
     QLabel *linkStatus_ = nullptr;
     QTimer statusTimer_;
+    QString remoteAddress_;
+    int remoteClients_ = 0;
     QPointer<TrendWindow> trendWindow_;
 };
 

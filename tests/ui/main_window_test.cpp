@@ -7,6 +7,7 @@
 #include "tools/meter_sim/meter_simulator.hpp"
 #include "ui/box_label.hpp"
 #include "ui/calibration_data.hpp"
+#include "ui/remote_controls.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -707,7 +709,8 @@ TEST_F(MeasuringSession, RecordTrendAndLinkStatusFollowTheLine)
     find<QCheckBox>("Check4")->setChecked(true);
     find<QPushButton>("Command2")->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return status().contains(QStringLiteral("readings/s")); }, 5000));
-    EXPECT_TRUE(status().contains(QRegularExpression(QStringLiteral("Recording bench\\.csv · \\d+:\\d\\d · \\d+ rows?$"))))
+    EXPECT_TRUE(
+        status().contains(QRegularExpression(QStringLiteral("Recording bench\\.csv · \\d+:\\d\\d · \\d+ rows?$"))))
         << status().toStdString();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("bench.csv"))));
 
@@ -789,4 +792,33 @@ TEST_F(MainWindowTest, LimitBoxesReadSiPrefixesAndMarkWhatTheyDoNotUnderstand)
     EXPECT_EQ(text("StatusLine"), QString());
     EXPECT_EQ(context.state.settings.wattScaleMax, SettingValue(std::string("10m"))); // stored as typed
     EXPECT_EQ(text("Label17"), "0.01 W");
+}
+
+// A test tool reads through the window's session, and the window shows what it measured; the
+// user stays in charge of every setting.
+TEST_F(MeasuringSession, RemoteClientsReadThroughTheWindowWhichStaysInCharge)
+{
+    meter.setLevelDbm(-30);
+    RemoteControls &remote = window->remoteControls();
+    ASSERT_FALSE(remote.serve({QHostAddress(QHostAddress::LocalHost), 0}));
+    EXPECT_TRUE(find<QPushButton>("RemoteButton")->isChecked());
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, remote.address().section(u':', -1).toUShort());
+    ASSERT_TRUE(client.waitForConnected(5000));
+    const auto query = [&client](const QByteArray &message) {
+        client.write(message + '\n');
+        return QTest::qWaitFor([&] { return client.canReadLine(); }, 5000) ? client.readLine().trimmed() : QByteArray();
+    };
+
+    EXPECT_EQ(query("MEAS?"), "-3.000000E+01");
+    EXPECT_TRUE(text("Label6").contains("-30")) << text("Label6").toStdString();
+    EXPECT_EQ(query("SENS:CORR:GAIN2 3;:SYST:ERR?"), "-221,\"Settings conflict; the window is in charge\"");
+    EXPECT_EQ(context.state.settings.attenuatorDbm, factorySettings().attenuatorDbm);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text("LinkStatus").contains("(1 client)"); }, 5000))
+        << text("LinkStatus").toStdString();
+    EXPECT_TRUE(text("LinkStatus").contains("Remote " + remote.address()));
+
+    find<QPushButton>("RemoteButton")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    EXPECT_FALSE(text("LinkStatus").contains("Remote"));
 }
