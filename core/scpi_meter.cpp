@@ -137,7 +137,8 @@ void takeCorrectionFrom(MeterShared &shared)
 }
 
 struct MeterConnection::Impl {
-    enum class Waiting { Nothing, Level, SelfTest, ZeroReference };
+    // Fetch waits for the reading an INITiate asked for; the others for one from a poll of their own.
+    enum class Waiting { Nothing, Level, Fetch, SelfTest, ZeroReference };
 
     MeterShared &shared;
     ErrorQueue errors;
@@ -147,6 +148,8 @@ struct MeterConnection::Impl {
     bool watts = false;
     std::optional<ReadingRecord> latest;
     bool latestIsFresh = false; // came since the latest INITiate or change of a setting
+    bool triggered = false;     // an INITiate waits for its reading
+    bool triggerRequest = false;
     std::optional<bool> continuousRequest;
 
     ParsedMessage message;
@@ -368,8 +371,10 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
             waiting = Waiting::Level;
         break;
     case Initiate:
-        if (noParameters())
+        if (noParameters()) {
             latestIsFresh = false;
+            triggered = triggerRequest = true;
+        }
         break;
     case Continuous:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
@@ -384,13 +389,15 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         break;
     case Abort:
         if (noParameters())
-            latestIsFresh = false;
+            latestIsFresh = triggered = false;
         break;
     case FetchQuery:
         if (!noParameters())
             break;
         if (latest && latestIsFresh) {
             answerLevel(*latest);
+        } else if (triggered) {
+            waiting = Waiting::Fetch; // the reading of the measurement under way
         } else {
             fail(Error::DataCorruptOrStale, "no reading came since the latest INITiate or change of a setting");
             answers.push_back(nr3Text(kNotANumber));
@@ -554,10 +561,16 @@ bool MeterConnection::waitsForReading() const
     return impl_->waiting != Impl::Waiting::Nothing;
 }
 
+bool MeterConnection::waitsForNewPoll() const
+{
+    return impl_->waiting != Impl::Waiting::Nothing && impl_->waiting != Impl::Waiting::Fetch;
+}
+
 void MeterConnection::readingHandled(const ReadingRecord &record)
 {
     impl_->latest = record;
     impl_->latestIsFresh = true;
+    impl_->triggered = false;
 }
 
 void MeterConnection::answerWait(const ReadingRecord &record)
@@ -566,6 +579,7 @@ void MeterConnection::answerWait(const ReadingRecord &record)
     case Impl::Waiting::Nothing:
         return;
     case Impl::Waiting::Level:
+    case Impl::Waiting::Fetch:
         impl_->answerLevel(record);
         break;
     case Impl::Waiting::SelfTest:
@@ -591,11 +605,17 @@ void MeterConnection::failWait(std::string_view why)
     if (waited == Impl::Waiting::Nothing)
         return;
     impl_->fail(Error::HardwareMissing, why);
-    if (waited == Impl::Waiting::Level)
+    impl_->triggered = false;
+    if (waited == Impl::Waiting::Level || waited == Impl::Waiting::Fetch)
         impl_->answers.push_back(nr3Text(kNotANumber));
     else if (waited == Impl::Waiting::SelfTest)
         impl_->answers.emplace_back("1");
     impl_->runUntilWaiting();
+}
+
+bool MeterConnection::takeTriggerRequest()
+{
+    return std::exchange(impl_->triggerRequest, false);
 }
 
 std::optional<bool> MeterConnection::takeContinuousRequest()

@@ -47,6 +47,9 @@ public:
     // A message outgrew the bound and was dropped.
     void takeOverrun();
     bool waitsForReading() const;
+    // Whether the wait needs a poll sent after it began; FETCh? after INITiate takes the reading
+    // that INITiate asked for instead.
+    bool waitsForNewPoll() const;
 
     // Every reading the session handled, kept for FETCh?.
     void readingHandled(const ReadingRecord &record);
@@ -55,6 +58,8 @@ public:
     // The wait ended without a reading; `why` goes into the error queue.
     void failWait(std::string_view why);
 
+    // Whether the client asked for a reading without waiting for it (INITiate), once per asking.
+    bool takeTriggerRequest();
     // Whether the client asked for continuous polling (INITiate:CONTinuous), once per change.
     std::optional<bool> takeContinuousRequest();
     // Whole answer lines (each ending in LF) of the messages finished so far.

@@ -58,6 +58,8 @@ void RemoteClient::proceed()
             connection_.takeMessage(event.text);
         if (const std::optional<bool> continuous = connection_.takeContinuousRequest())
             server_.continuousRequested(*continuous);
+        if (connection_.takeTriggerRequest())
+            server_.triggerRequested();
         if (connection_.waitsForReading())
             server_.requestReading(this);
     }

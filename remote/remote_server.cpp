@@ -90,7 +90,7 @@ void RemoteServer::requestReading(RemoteClient *client)
         return;
     }
     const std::int64_t deadline = session_.nowUtcMs() + timeout_.count();
-    if (session_.isMeasuring()) {
+    if (session_.isMeasuring() || !client->connection().waitsForNewPoll()) {
         waiters_.push_back({client, 0, deadline});
     } else {
         waiters_.push_back({client, pollsSent_ + 1, deadline});
@@ -103,15 +103,20 @@ void RemoteServer::pollForWaiters()
 {
     const bool wanted = std::any_of(waiters_.begin(), waiters_.end(),
                                     [this](const Waiter &waiter) { return waiter.neededPoll > pollsSent_; });
-    if (!wanted || pollOutstanding_ || session_.isMeasuring())
-        return;
-    if (!session_.pollOnce()) {
+    if (wanted && !sendPoll())
         failWaiters("no port is open");
-        return;
-    }
+}
+
+bool RemoteServer::sendPoll()
+{
+    if (pollOutstanding_ || session_.isMeasuring())
+        return true; // a reading is on its way
+    if (!session_.pollOnce())
+        return false;
     ++pollsSent_;
     pollOutstanding_ = true;
     pollSentMs_ = session_.nowUtcMs();
+    return true;
 }
 
 void RemoteServer::readingHandled(const ReadingRecord &record)
@@ -181,6 +186,12 @@ void RemoteServer::armDeadline()
     for (const Waiter &waiter : waiters_)
         first = std::min(first, waiter.deadlineMs);
     deadlineTimer_->start(static_cast<int>(std::clamp<std::int64_t>(first - session_.nowUtcMs(), 0, 60'000)));
+}
+
+void RemoteServer::triggerRequested()
+{
+    // Without a port, a FETCh? for this reading fails when its wait runs out.
+    sendPoll();
 }
 
 void RemoteServer::continuousRequested(bool on)

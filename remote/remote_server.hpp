@@ -59,11 +59,15 @@ private:
     void requestReading(RemoteClient *client);
     // Sends a poll when a waiting query needs one and none is out.
     void pollForWaiters();
+    // Sends a poll unless one is out or the session polls on its own; false without a port.
+    bool sendPoll();
     void readingHandled(const ReadingRecord &record);
     void checkDeadlines();
     void failWaiters(const std::string &why);
     void armDeadline();
     void continuousRequested(bool on);
+    // A reading is asked for without a query waiting for it yet.
+    void triggerRequested();
 
     struct Waiter {
         RemoteClient *client;

@@ -123,12 +123,20 @@ TEST(ScpiMeter, AMeasurementAnswersTheReadingInTheUnitAsked)
         EXPECT_EQ(client.errors(), c.errors) << c.message;
     }
 
-    // FETCh? answers the latest reading until a trigger or a setting makes it stale.
+    // FETCh? answers the latest reading until a trigger or a setting makes it stale; after
+    // INITiate it takes the reading the trigger asked for, without a poll of its own.
     Client client;
     client.connection.readingHandled(readingAt(-20));
     EXPECT_EQ(client.send("FETC?;DIAG:DET:VOLT?"), "-2.000000E+01;1.250000E+00\n");
-    EXPECT_EQ(client.send("INIT;FETC?"), "9.910000E+37\n");
+    EXPECT_EQ(client.send("UNIT:POW W;FETC?"), "9.910000E+37\n");
     EXPECT_EQ(client.errors().size(), 1u);
+    client.connection.takeMessage("INIT;FETC?");
+    EXPECT_TRUE(client.connection.takeTriggerRequest());
+    EXPECT_TRUE(client.connection.waitsForReading());
+    EXPECT_FALSE(client.connection.waitsForNewPoll());
+    client.connection.readingHandled(readingAt(-30));
+    client.connection.answerWait(readingAt(-30));
+    EXPECT_EQ(client.connection.takeOutput(), "1.000000E-06\n");
 }
 
 TEST(ScpiMeter, SettingsChangeOnlyWhereNoWindowIsInCharge)

@@ -70,6 +70,9 @@ TEST_F(RemoteServerLine, ClientsShareTheMeterWithOnePollForEachFreshReading)
     for (const QList<QVariant> &frame : frames)
         polls += (static_cast<quint8>(frame.at(0).toByteArray().at(0)) & 0x80) != 0;
     EXPECT_EQ(polls, 2);
+    // A trigger polls once; FETCh? takes that reading.
+    first->write("INIT\n");
+    EXPECT_EQ(query(*first, "FETC?"), "-3.000000E+01");
 
     // One client more than the server takes is closed at once; the others go on.
     std::vector<std::unique_ptr<QTcpSocket>> more;

@@ -812,6 +812,10 @@ TEST_F(MeasuringSession, RemoteClientsReadThroughTheWindowWhichStaysInCharge)
 
     EXPECT_EQ(query("MEAS?"), "-3.000000E+01");
     EXPECT_TRUE(text("Label6").contains("-30")) << text("Label6").toStdString();
+    // While the window measures, a query takes its next reading.
+    find<QPushButton>("Command2")->click();
+    EXPECT_EQ(query("MEAS?"), "-3.000000E+01");
+    EXPECT_TRUE(measuring());
     EXPECT_EQ(query("SENS:CORR:GAIN2 3;:SYST:ERR?"), "-221,\"Settings conflict; the window is in charge\"");
     EXPECT_EQ(context.state.settings.attenuatorDbm, factorySettings().attenuatorDbm);
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("LinkStatus").contains("(1 client)"); }, 5000))
