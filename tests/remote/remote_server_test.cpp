@@ -107,6 +107,19 @@ TEST_F(RemoteServerLine, HostileBytesGetAnErrorAndTheConnectionStaysUsable)
     }
 }
 
+// A client that asks and never reads is dropped before its answers fill the memory.
+TEST_F(RemoteServerLine, AClientThatNeverReadsItsAnswersIsDropped)
+{
+    auto greedy = connectClient();
+    greedy->setReadBufferSize(4096); // Qt would otherwise read for it, without end
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 1; }, kTimeoutMs));
+    QByteArray queries;
+    for (int i = 0; i < 400'000; ++i)
+        queries += "*IDN?\n";
+    greedy->write(queries);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 0; }, 30'000));
+}
+
 TEST_F(RemoteServerLine, ASilentOrVanishedMeterAnswersNotANumberAndSaysWhy)
 {
     auto client = connectClient();
