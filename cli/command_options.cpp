@@ -3,6 +3,8 @@
 #include "cli/cli_context.hpp"
 #include "cli/command_output.hpp"
 #include "cli/typed_values.hpp"
+#include "core/correction_table.hpp"
+#include "core/power_average.hpp"
 #include "core/text_format.hpp"
 
 #include <cmath>
@@ -96,6 +98,26 @@ std::optional<UsageError> readMeterOptions(const QCommandLineParser &parser, Met
         options.attenuatorDb = usableAttenuatorDb(text.toStdString(), '.');
         if (!options.attenuatorDb)
             return expected("attenuator", text, "a number of dB from about -3000 to 3000");
+    }
+    if (parser.isSet(QStringLiteral("average"))) {
+        bool ok = false;
+        const QString text = parser.value(QStringLiteral("average"));
+        const int count = text.toInt(&ok);
+        if (!ok || count < 1 || count > kMaxAverageCount)
+            return expected("average", text, "a whole number from 1 to 1024");
+        options.averageCount = count;
+    }
+    if (parser.isSet(QStringLiteral("frequency"))) {
+        const QString text = parser.value(QStringLiteral("frequency"));
+        options.frequencyHz = parseFrequency(text.toStdString());
+        if (!options.frequencyHz)
+            return expected("frequency", text, "a frequency in Hz above 0, k, M or G allowed, such as 433.92M");
+    }
+    if (parser.isSet(QStringLiteral("correction"))) {
+        const QString text = parser.value(QStringLiteral("correction"));
+        if (text.isEmpty())
+            return expected("correction", text, "the name of a correction table file");
+        options.correctionFile = std::filesystem::path(text.toStdString());
     }
     std::optional<std::chrono::milliseconds> timeout;
     if (auto error = readDuration(parser, "timeout", 1000, 1, false, "a positive number of seconds", timeout))

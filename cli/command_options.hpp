@@ -33,6 +33,10 @@ struct MeterOptions {
     std::optional<int> range;                          // 1 Low, 2 Mid, 3 High
     std::optional<double> attenuatorDb;
     std::chrono::milliseconds timeout{2000};
+    // Over the accuracy setup kept beside the settings file.
+    std::optional<int> averageCount;
+    std::optional<double> frequencyHz;
+    std::optional<std::filesystem::path> correctionFile;
 };
 
 // The options MeterOptions reads, for a command's table; `timeoutHelp` says what the time-out does.
@@ -42,6 +46,11 @@ inline constexpr OptionSpec kSettingsOption{"settings", "FILE",
 inline constexpr OptionSpec kRangeOption{"range", "low|mid|high", "Frequency range (default: the settings file's)."};
 inline constexpr OptionSpec kAttenuatorOption{"attenuator", "DB",
                                               "Attenuator in dB added to the level (default: the settings file's)."};
+inline constexpr OptionSpec kAverageOption{"average", "N",
+                                           "Show the moving average of N readings, in linear power (1 to 1024)."};
+inline constexpr OptionSpec kFrequencyOption{"frequency", "HZ", "Measurement frequency, k, M or G allowed (2.4G)."};
+inline constexpr OptionSpec kCorrectionOption{"correction", "FILE",
+                                              "Correction table over frequency (CSV: frequency_hz,correction_db)."};
 
 // Parses `arguments` (those after the command's name) into `parser` with `options` and a help
 // switch. Gives the help text ("Usage: " + `usage`, the options, `exitStatus`) when asked for, a
@@ -65,7 +74,8 @@ std::optional<double> typedNumber(const QString &text);
 std::optional<UsageError> readDuration(const QCommandLineParser &parser, const char *name, double unitMs,
                                        double minimumMs, bool whole, const char *what,
                                        std::optional<std::chrono::milliseconds> &into);
-// The options of kPortOption, kSettingsOption, kRangeOption, kAttenuatorOption and "timeout".
+// The options of kPortOption, kSettingsOption, kRangeOption, kAttenuatorOption, the accuracy
+// options and "timeout".
 std::optional<UsageError> readMeterOptions(const QCommandLineParser &parser, MeterOptions &options);
 
 struct CliContext;

@@ -113,6 +113,8 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     if (!fileSettings)
         return kExitFailed;
     AppState state = measuringState(*fileSettings, options, options.relativeToDbm, cli);
+    if (!setUpAccuracy(state.accuracy, options, cli, "measure"))
+        return kExitFailed;
 
     std::optional<OutputFile> outputFile;
     if (options.outputFile) {

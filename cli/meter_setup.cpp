@@ -2,6 +2,7 @@
 
 #include "cli/command_output.hpp"
 
+#include "core/accuracy_file.hpp"
 #include "core/atomic_file.hpp"
 #include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
@@ -70,6 +71,27 @@ AppState measuringState(const MeterSettings &fileSettings, const MeterOptions &o
     // The meter sees the same mode byte as from the window, which sets it at start-up.
     followStoredExternalMeter(state);
     return state;
+}
+
+bool setUpAccuracy(AccuracySetup &accuracy, const MeterOptions &options, CliContext &cli, const char *command)
+{
+    for (const std::string &note : restoreAccuracy(options.settingsFile.value_or(cli.settingsFile), accuracy))
+        tell(cli, command, "warning: " + note);
+    if (options.averageCount)
+        accuracy.averageCount = *options.averageCount;
+    if (options.frequencyHz)
+        accuracy.frequencyHz = *options.frequencyHz;
+    if (options.correctionFile) {
+        auto loaded = loadCorrectionTable(*options.correctionFile);
+        if (const Failure *failure = std::get_if<Failure>(&loaded)) {
+            tell(cli, command, failure->message);
+            return false;
+        }
+        accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
+        accuracy.tableName = displayName(*options.correctionFile);
+        accuracy.tableHash = std::get<LoadedTable>(loaded).hash;
+    }
+    return true;
 }
 
 // Why the device cannot be a serial port at all, where the port would only say "no such device";

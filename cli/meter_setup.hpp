@@ -25,6 +25,11 @@ std::optional<MeterSettings> settingsFileOrTell(const MeterOptions &options, Cli
 AppState measuringState(const MeterSettings &fileSettings, const MeterOptions &options,
                         std::optional<double> relativeToDbm, const CliContext &cli);
 
+// The accuracy setup kept beside the settings file, with the options' changes over it (for this
+// run only); what could not be restored is told as a warning. False, told, when the table the
+// options name cannot be used.
+bool setUpAccuracy(AccuracySetup &accuracy, const MeterOptions &options, CliContext &cli, const char *command);
+
 // Why the device cannot be a serial port at all, where the port would only say "no such device";
 // none for anything that may be one.
 std::optional<QString> notASerialDevice(const QString &device);

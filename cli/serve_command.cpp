@@ -17,6 +17,9 @@ constexpr OptionSpec kOptions[] = {
     kSettingsOption,
     kRangeOption,
     kAttenuatorOption,
+    kAverageOption,
+    kFrequencyOption,
+    kCorrectionOption,
     {"listen", "HOST:PORT", "Address to serve on (default 127.0.0.1:5025; port 0 picks a free one, said on stderr)."},
     {"timeout", "SECONDS", "How long a query waits for the meter's answer (default 2)."},
 };
@@ -66,6 +69,8 @@ int runServeCommand(const QStringList &arguments, CliContext &cli)
     if (!fileSettings)
         return kExitFailed;
     AppState state = measuringState(*fileSettings, options, std::nullopt, cli);
+    if (!setUpAccuracy(state.accuracy, options, cli, "serve"))
+        return kExitFailed;
     if (const std::optional<QString> cause = notASerialDevice(options.device)) {
         tell(cli, "serve", QStringLiteral("cannot open %1: %2").arg(options.device, *cause).toStdString());
         return kExitPort;

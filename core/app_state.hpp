@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/correction_table.hpp"
 #include "core/meter_settings.hpp"
+#include "core/power_average.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -11,6 +13,16 @@ namespace merolan {
 struct DbmScaleLimits {
     SettingValue max;
     SettingValue min;
+};
+
+// What makes a reading more accurate than one sample at one calibration: the averaging count
+// (1 averages nothing), the measurement frequency and the correction table over frequency.
+struct AccuracySetup {
+    int averageCount = 1;
+    std::optional<double> frequencyHz;
+    std::optional<CorrectionTable> table;
+    std::string tableName; // the file it came from, for the log and the user
+    std::string tableHash; // of that file's bytes, so a later change is noticed
 };
 
 // The run-time state the windows and the measuring session share: owned by the application,
@@ -44,6 +56,10 @@ struct AppState {
     std::optional<DbmScaleLimits> heldDbmScale;
     // main (from the user's locale), for the texts the user edits.
     char decimalSeparator = '.';
+    // The accuracy setup: merolan-cli's options and the remote commands.
+    AccuracySetup accuracy;
+    // The reading chain: the moving average of the latest readings.
+    PowerAverage average;
 };
 
 } // namespace merolan

@@ -227,6 +227,13 @@ std::string csvPreamble(const LogHeader &header)
     appendComment(out, "-50 dBm point (V)", header.calibrationMinus50);
     appendComment(out, "relative mode", header.relativeMode ? "on" : "off");
     appendComment(out, "zero reference (dBm)", fixedNumber(header.zeroReferenceDbm, kLevelDecimals));
+    appendComment(out, "averaging", header.averageCount == 1
+                                        ? std::string("off")
+                                        : std::to_string(header.averageCount) + " readings, in linear power");
+    appendComment(out, "frequency (Hz)", header.frequencyHz ? csvNumber(*header.frequencyHz) : "not set");
+    appendComment(out, "correction table",
+                  header.correctionTable.empty() ? std::string("none")
+                                                 : header.correctionTable + " (" + header.correctionTableHash + ")");
     appendComment(out, "resolution",
                   "elapsed_s 0.001 s, voltage_v 0.0000001 V, level_dbm and relative_db 0.001 dB, power_w and rms_v "
                   "6 significant digits");
@@ -250,12 +257,19 @@ LogHeader logHeaderOf(const AppState &state, std::string port, std::string devic
     }
     header.relativeMode = state.relativeMode;
     header.zeroReferenceDbm = state.zeroReferenceDbm;
+    header.averageCount = state.accuracy.averageCount;
+    header.frequencyHz = state.accuracy.frequencyHz;
+    if (state.accuracy.table && state.accuracy.frequencyHz) {
+        header.correctionTable = state.accuracy.tableName;
+        header.correctionTableHash = state.accuracy.tableHash;
+    }
     return header;
 }
 
 std::string csvHeaderRow()
 {
-    return "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r\n";
+    return "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,"
+           "average_count,frequency_hz,correction_db\r\n";
 }
 
 std::string csvHead(const LogHeader &header)
@@ -289,6 +303,13 @@ std::string rowOf(const ReadingRecord &record, double elapsedS)
         out.append(csvNumber(*record.attenuatorDb));
     out.append(record.lampLit ? ",1," : ",0,");
     appendField(out, record.note);
+    out.push_back(',');
+    out.append(std::to_string(record.averageCount));
+    out.push_back(',');
+    if (record.frequencyHz)
+        out.append(csvNumber(*record.frequencyHz));
+    out.push_back(',');
+    appendFixed(out, record.correctionDb, kLevelDecimals);
     out.append(kLineEnd);
     return out;
 }
@@ -317,6 +338,7 @@ std::string csvEventRow(std::int64_t timeUtcMs, std::int64_t startUtcMs, std::st
     out.append(fixedNumber(secondsBetween(startUtcMs, timeUtcMs), kElapsedDecimals));
     out.append(",,,,,,,,,");
     appendField(out, note);
+    out.append(",,,");
     out.append(kLineEnd);
     return out;
 }

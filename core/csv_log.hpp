@@ -21,6 +21,10 @@ struct LogHeader {
     std::string calibrationMinus10, calibrationMinus50; // the range's two points, as held
     bool relativeMode = false;
     double zeroReferenceDbm = 0;
+    int averageCount = 1;
+    std::optional<double> frequencyHz;
+    std::string correctionTable; // the file; empty when none applies
+    std::string correctionTableHash;
 };
 
 // The header of a run measured with `state` on `port` ("Com 1") and `device`; the caller adds
@@ -39,7 +43,8 @@ inline constexpr int kSignificantDigits = 6;
 // The log is RFC 4180 CSV in UTF-8 with CRLF line ends and "." as the decimal point whatever the
 // locale. "# " comment lines describe the run (csvPreamble), then comes the header row
 // (csvHeaderRow):
-//   time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note
+//   time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,
+//   average_count,frequency_hz,correction_db
 std::string csvPreamble(const LogHeader &header);
 std::string csvHeaderRow();
 // Both: how every log and every export of the readings begins.

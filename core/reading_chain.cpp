@@ -4,6 +4,9 @@
 #include "core/readout_text.hpp"
 #include "core/text_format.hpp"
 
+#include <cmath>
+#include <string>
+
 namespace merolan {
 namespace {
 
@@ -20,11 +23,52 @@ void notLive(ReadingOutcome &out, std::string why)
     out.clearNeedle = true;
 }
 
+Levels levelsAt(Levels levels, double dbm)
+{
+    levels.levelDbm = dbm;
+    levels.levelWatt = wattFromDbm(dbm);
+    levels.levelVolt = rmsVoltFromWatt(levels.levelWatt);
+    return levels;
+}
+
+// The level with the correction at the measurement frequency, then averaged; none when the
+// correction takes it past what the readouts can show.
+std::optional<Levels> corrected(AppState &state, Levels levels, bool averaged, ReadingOutcome &out)
+{
+    const AccuracySetup &accuracy = state.accuracy;
+    CorrectionAt correction;
+    if (accuracy.table && accuracy.frequencyHz) {
+        correction = correctionAt(*accuracy.table, *accuracy.frequencyHz);
+        if (correction.outside) {
+            out.notice = "The frequency " + numberText(*accuracy.frequencyHz).substr(1) +
+                         " Hz is outside the correction table; its nearest end point applies.";
+        }
+        out.correctionDb = correction.db;
+        levels = levelsAt(levels, levels.levelDbm + correction.db);
+        if (!std::isfinite(levels.levelDbm) || !std::isnormal(levels.levelWatt)) {
+            notLive(out, "The corrected level is beyond any number the readouts can show: check the correction "
+                         "table.");
+            return std::nullopt;
+        }
+    }
+    if (state.average.count() != accuracy.averageCount)
+        state.average.setCount(accuracy.averageCount);
+    if (state.average.count() == 1 || !averaged)
+        return levels;
+    const AverageContext context{numericValue(state.settings.frequencyRange, state.decimalSeparator).value_or(0),
+                                 numericValue(state.settings.attenuatorDbm, state.decimalSeparator).value_or(0),
+                                 accuracy.frequencyHz.value_or(0), correction.db, state.relativeMode};
+    const double meanWatt = state.average.add(levels.levelWatt, context);
+    out.averageText = "avg " + std::to_string(state.average.filled()) + "/" + std::to_string(state.average.count());
+    return levelsAt(levels, 10.0 * std::log10(meanWatt * 1000.0));
+}
+
 // The calibration line, the levels and the lamp, shared by both chains.
-std::optional<Levels> convert(AppState &state, double voltage, ReadingOutcome &out)
+std::optional<Levels> convert(AppState &state, double voltage, bool averaged, ReadingOutcome &out)
 {
     if (std::optional<Unusable> unusable = computeCalibrationLine(state)) {
         notLive(out, std::move(unusable->message));
+        state.average.restart();
         return std::nullopt;
     }
     out.slopeText = localeNumberText(state.calSlope, state.decimalSeparator);
@@ -32,12 +76,19 @@ std::optional<Levels> convert(AppState &state, double voltage, ReadingOutcome &o
     auto levels = computeLevels(state, voltage);
     if (auto *unusable = std::get_if<Unusable>(&levels)) {
         notLive(out, std::move(unusable->message));
+        state.average.restart();
         return std::nullopt;
     }
+    // The lamp watches every single reading, so an overload is never averaged away.
     out.lamp = evaluateWarning(state, std::get<Levels>(levels).detectorDbm);
     if (out.lamp != LampAction::LeaveUnchanged)
         state.lampLit = out.lamp == LampAction::Show;
-    out.levels = std::get<Levels>(levels);
+    out.levels = corrected(state, std::get<Levels>(levels), averaged, out);
+    if (!out.levels) {
+        state.average.restart();
+        return std::nullopt;
+    }
+    state.levelDbm = out.levels->levelDbm;
     return out.levels;
 }
 
@@ -55,11 +106,11 @@ bool place(AppState &state, double level, GaugeUnit unit, ScaleLimitTexts limits
 }
 
 // The chain of absolute readings; false when it stopped short of a position.
-bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
+bool absoluteChain(AppState &state, double voltage, bool averaged, const ReadingInputs &in, ReadingOutcome &out)
 {
     if (isCaptureSlot(state.calCaptureSlot))
         out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
-    const std::optional<Levels> levels = convert(state, voltage, out);
+    const std::optional<Levels> levels = convert(state, voltage, averaged, out);
     if (!levels) {
         out.dbmText = out.wattText = out.voltText = kNoValue;
         return false;
@@ -78,7 +129,7 @@ bool absoluteChain(AppState &state, double voltage, const ReadingInputs &in, Rea
 
 bool relativeChain(AppState &state, double voltage, const ReadingInputs &in, ReadingOutcome &out)
 {
-    const std::optional<Levels> levels = convert(state, voltage, out);
+    const std::optional<Levels> levels = convert(state, voltage, true, out);
     if (!levels) {
         out.dbmText = out.measurementText = kNoValue;
         return false;
@@ -115,8 +166,8 @@ ReadingOutcome processReading(AppState &state, double voltage, const ReadingInpu
 {
     ReadingOutcome out;
     out.voltageText = voltageText(state, voltage);
-    const bool placed =
-        inputs.relativeMode ? relativeChain(state, voltage, inputs, out) : absoluteChain(state, voltage, inputs, out);
+    const bool placed = inputs.relativeMode ? relativeChain(state, voltage, inputs, out)
+                                            : absoluteChain(state, voltage, true, inputs, out);
     if (placed) {
         finish(state, out);
         out.sendUpdateFrame = true;
@@ -133,7 +184,8 @@ ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage
         return out;
     }
     out.voltageText = voltageText(state, *voltage);
-    if (absoluteChain(state, *voltage, inputs, out))
+    // The user asked for exactly this value: it neither joins nor shows the average.
+    if (absoluteChain(state, *voltage, false, inputs, out))
         finish(state, out);
     return out;
 }

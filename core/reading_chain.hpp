@@ -46,6 +46,9 @@ struct ReadingOutcome {
     LampAction lamp = LampAction::LeaveUnchanged;
     std::optional<std::string> positionText; // the scale position
     std::optional<std::string> problem;      // why a readout or the needle is not live
+    std::optional<std::string> notice;       // what the user should know of a live reading
+    std::optional<std::string> averageText;  // "avg 3/16" while averaging
+    std::optional<double> correctionDb;      // the table's, at the measurement frequency
     std::optional<Levels> levels;            // the numbers behind the readouts, for the log
     std::optional<double> relativeDb;        // in relative mode
     bool clearNeedle = false;                // the needle would show an old reading

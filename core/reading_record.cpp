@@ -23,6 +23,9 @@ ReadingRecord recordOf(const AppState &state, double voltage, const ReadingOutco
     record.range = selectedRange(state.settings, state.decimalSeparator);
     record.attenuatorDb = numericValue(state.settings.attenuatorDbm, state.decimalSeparator);
     record.lampLit = state.lampLit;
+    record.averageCount = state.accuracy.averageCount;
+    record.frequencyHz = state.accuracy.frequencyHz;
+    record.correctionDb = outcome.correctionDb;
     return record;
 }
 

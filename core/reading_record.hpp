@@ -24,6 +24,9 @@ struct ReadingRecord {
     std::optional<double> attenuatorDb;
     bool lampLit = false; // the high-power lamp after this reading
     std::string note;     // why there is no level; empty when there is one
+    int averageCount = 1; // the readings the level is the mean of, at most (1: none)
+    std::optional<double> frequencyHz;
+    std::optional<double> correctionDb; // from the table at frequencyHz
 };
 
 // The record of a reading that `processReading` has just handled.

@@ -1,5 +1,6 @@
 #include "core/scpi_meter.hpp"
 
+#include "core/accuracy_file.hpp"
 #include "core/conversion.hpp"
 #include "core/scpi_parser.hpp"
 #include "core/scpi_values.hpp"
@@ -7,6 +8,7 @@
 #include "core/version.hpp"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -52,6 +54,16 @@ enum Command : int {
     RelativeState,
     RelativeStateQuery,
     DetectorVoltageQuery,
+    AverageCount,
+    AverageCountQuery,
+    AverageState,
+    AverageStateQuery,
+    Frequency,
+    FrequencyQuery,
+    CorrectionTableSelect,
+    CorrectionTableSelectQuery,
+    CorrectionTableState,
+    CorrectionTableStateQuery,
 };
 
 struct Entry {
@@ -98,6 +110,18 @@ constexpr Entry kCommands[] = {
     {"CALCulate[1]:RELative:STATe?", RelativeStateQuery},
     // This meter's own: the detector voltage behind the latest reading, for calibration scripts.
     {"DIAGnostic:DETector:VOLTage?", DetectorVoltageQuery},
+    {"[SENSe[1]:]AVERage:COUNt", AverageCount},
+    {"[SENSe[1]:]AVERage:COUNt?", AverageCountQuery},
+    {"[SENSe[1]:]AVERage[:STATe]", AverageState},
+    {"[SENSe[1]:]AVERage[:STATe]?", AverageStateQuery},
+    {"[SENSe[1]:]FREQuency[:CW]", Frequency},
+    {"[SENSe[1]:]FREQuency[:CW]?", FrequencyQuery},
+    {"[SENSe[1]:]FREQuency:FIXed", Frequency},
+    {"[SENSe[1]:]FREQuency:FIXed?", FrequencyQuery},
+    {"[SENSe[1]:]CORRection:CSET2:STATe", CorrectionTableState},
+    {"[SENSe[1]:]CORRection:CSET2:STATe?", CorrectionTableStateQuery},
+    {"[SENSe[1]:]CORRection:CSET2[:SELect]", CorrectionTableSelect},
+    {"[SENSe[1]:]CORRection:CSET2[:SELect]?", CorrectionTableSelectQuery},
 };
 
 const CommandTable &commandTable()
@@ -134,6 +158,8 @@ void takeCorrectionFrom(MeterShared &shared)
     const double db = numericValue(shared.state.settings.attenuatorDbm, shared.state.decimalSeparator).value_or(0);
     shared.correctionDb = attenuatorIsShowable(db) ? db : 0;
     shared.correctionOn = shared.correctionDb != 0;
+    shared.averageCount = shared.state.accuracy.averageCount;
+    shared.averageOn = shared.averageCount > 1;
 }
 
 struct MeterConnection::Impl {
@@ -502,6 +528,99 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
     case RelativeStateQuery:
         if (noParameters())
             answers.push_back(booleanText(shared.state.relativeMode));
+        break;
+    case AverageCount: {
+        if (!takesParameters(unit, 1))
+            break;
+        const auto value = toNumber(unit.parameters.front());
+        if (const Error *error = std::get_if<Error>(&value)) {
+            fail(*error);
+        } else if (!(std::get<double>(value) >= 1 && std::get<double>(value) <= kMaxAverageCount)) {
+            fail(Error::DataOutOfRange, "the count takes 1 to 1024");
+        } else if (mayChangeSettings()) {
+            shared.averageCount = static_cast<int>(std::lround(std::get<double>(value)));
+            shared.averageOn = true;
+            shared.state.accuracy.averageCount = shared.averageCount;
+            settingsChanged();
+        }
+        break;
+    }
+    case AverageCountQuery:
+        if (noParameters())
+            answers.push_back(
+                nr1Text(shared.windowInCharge ? shared.state.accuracy.averageCount : shared.averageCount));
+        break;
+    case AverageState:
+        if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
+            shared.averageOn = *on;
+            shared.state.accuracy.averageCount = *on ? shared.averageCount : 1;
+            settingsChanged();
+        }
+        break;
+    case AverageStateQuery:
+        if (noParameters())
+            answers.push_back(booleanText(shared.state.accuracy.averageCount > 1));
+        break;
+    case Frequency: {
+        if (!takesParameters(unit, 1))
+            break;
+        const auto value = toNumber(unit.parameters.front(), {"HZ", "KHZ", "MHZ", "GHZ"});
+        const std::string &suffix = unit.parameters.front().suffix;
+        const double scale = suffix == "KHZ" ? 1e3 : suffix == "MHZ" ? 1e6 : suffix == "GHZ" ? 1e9 : 1;
+        if (const Error *error = std::get_if<Error>(&value)) {
+            fail(*error);
+        } else if (!(std::get<double>(value) * scale > 0) || !std::isfinite(std::get<double>(value) * scale)) {
+            fail(Error::DataOutOfRange, "the frequency is a number of Hz above 0");
+        } else if (mayChangeSettings()) {
+            shared.state.accuracy.frequencyHz = std::get<double>(value) * scale;
+            settingsChanged();
+        }
+        break;
+    }
+    case FrequencyQuery:
+        if (noParameters())
+            answers.push_back(nr3Text(shared.state.accuracy.frequencyHz.value_or(0)));
+        break;
+    case CorrectionTableSelect: {
+        if (!takesParameters(unit, 1))
+            break;
+        if (unit.parameters.front().kind != ParameterKind::String) {
+            fail(Error::DataType, "the table is named by a quoted file name");
+            break;
+        }
+        if (!mayChangeSettings())
+            break;
+        auto loaded = loadCorrectionTable(std::filesystem::u8path(unit.parameters.front().text));
+        if (const Failure *failure = std::get_if<Failure>(&loaded)) {
+            fail(Error::IllegalParameterValue, failure->message);
+            break;
+        }
+        shared.state.accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
+        shared.state.accuracy.tableName = unit.parameters.front().text;
+        shared.state.accuracy.tableHash = std::get<LoadedTable>(loaded).hash;
+        shared.heldTable.reset();
+        settingsChanged();
+        break;
+    }
+    case CorrectionTableSelectQuery:
+        if (noParameters())
+            answers.push_back(quotedText(shared.state.accuracy.tableName));
+        break;
+    case CorrectionTableState:
+        if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
+            std::optional<CorrectionTable> &inForce = shared.state.accuracy.table;
+            if (*on && !inForce)
+                inForce = std::exchange(shared.heldTable, std::nullopt);
+            else if (!*on && inForce)
+                shared.heldTable = std::exchange(inForce, std::nullopt);
+            if (*on && !inForce)
+                fail(Error::SettingsConflict, "no correction table is selected");
+            settingsChanged();
+        }
+        break;
+    case CorrectionTableStateQuery:
+        if (noParameters())
+            answers.push_back(booleanText(shared.state.accuracy.table.has_value()));
         break;
     case DetectorVoltageQuery:
         if (!noParameters())

@@ -27,9 +27,15 @@ struct MeterShared {
     bool correctionOn = false;
     // Polling all the time, as INITiate:CONTinuous asked.
     bool continuous = false;
+    // The averaging count AVERage:COUNt set, which applies while AVERage:STATe is on.
+    int averageCount = 1;
+    bool averageOn = false;
+    // The table CORRection:CSET2 selected, held here while its state is off.
+    std::optional<CorrectionTable> heldTable{};
 };
 
-// The correction a server starts with: the settings' attenuator, applied when not 0.
+// The correction and averaging a server starts with: the settings' attenuator (applied when not
+// 0) and the accuracy setup's averaging.
 void takeCorrectionFrom(MeterShared &shared);
 
 class MeterConnection

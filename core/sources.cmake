@@ -24,6 +24,9 @@ set(merolan_core_sources
     link_status.cpp
     readout_liveness.cpp
     reading_lines.cpp
+    power_average.cpp
+    correction_table.cpp
+    accuracy_file.cpp
     scpi_lines.cpp
     scpi_meter.cpp
     scpi_errors.cpp

@@ -115,14 +115,15 @@ TEST_F(MeasureCommand, PacedRowsCarryTheWindowsLevelsAndASummary)
     std::istringstream lines(out.str());
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r");
+    EXPECT_EQ(line, "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,"
+                    "average_count,frequency_hz,correction_db\r");
     int rows = 0;
     std::set<std::string> levels;
     while (std::getline(lines, line)) {
         ++rows;
         // The window, fed the same voltage, shows the row's level.
         const std::vector<std::string> fields = splitCsv(line);
-        ASSERT_EQ(fields.size(), 11u) << line;
+        ASSERT_EQ(fields.size(), 14u) << line;
         AppState window;
         window.settings = factorySettings();
         const double voltage = std::stod(fields[2]);

@@ -94,23 +94,25 @@ TEST(CsvLog, RowsAreExactBytes)
     full.range = 3;
     full.attenuatorDb = 20.5;
     full.lampLit = true;
-    EXPECT_EQ(csvRow(full), "2026-12-09T14:57:00.123Z,0.300,1.2498779,-14.824,2.500,0.0001,0.0707107,high,20.5,1,\r\n");
+    EXPECT_EQ(csvRow(full),
+              "2026-12-09T14:57:00.123Z,0.300,1.2498779,-14.824,2.500,0.0001,0.0707107,high,20.5,1,,1,,\r\n");
     // Counted from the recording's start, whatever the session's own clock says.
     EXPECT_EQ(csvRow(full, 1'796'828'100'000),
-              "2026-12-09T14:57:00.123Z,120.123,1.2498779,-14.824,2.500,0.0001,0.0707107,high,20.5,1,\r\n");
+              "2026-12-09T14:57:00.123Z,120.123,1.2498779,-14.824,2.500,0.0001,0.0707107,high,20.5,1,,1,,\r\n");
 
     ReadingRecord gap;
     gap.timeUtcMs = -1;
     gap.voltageV = std::numeric_limits<double>::quiet_NaN(); // never written as "nan"
     gap.relativeDb = -0.0;
     gap.note = "Dämpfung \"x\", keine Zahl";
-    EXPECT_EQ(csvRow(gap), "1969-12-31T23:59:59.999Z,0.000,,,0.000,,,,,0,\"Dämpfung \"\"x\"\", keine Zahl\"\r\n");
+    EXPECT_EQ(csvRow(gap), "1969-12-31T23:59:59.999Z,0.000,,,0.000,,,,,0,\"Dämpfung \"\"x\"\", keine Zahl\",1,,\r\n");
 
     EXPECT_EQ(csvEventRow(1'796'828'220'123, 1'796'828'100'000, "measuring stopped"),
-              "2026-12-09T14:57:00.123Z,120.123,,,,,,,,,measuring stopped\r\n");
+              "2026-12-09T14:57:00.123Z,120.123,,,,,,,,,measuring stopped,,,\r\n");
 
     EXPECT_EQ(csvHeaderRow(),
-              "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note\r\n");
+              "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,"
+              "average_count,frequency_hz,correction_db\r\n");
 }
 
 namespace {
@@ -163,8 +165,8 @@ TEST(CsvLog, AnyNoteReadsBackAsItWasWritten)
         const auto read = readCsv(rows);
         ASSERT_EQ(read.size(), 2u) << rows;
         for (const auto &fields : read) {
-            ASSERT_EQ(fields.size(), 11u) << rows;
-            EXPECT_EQ(fields.back(), record.note) << rows;
+            ASSERT_EQ(fields.size(), 14u) << rows;
+            EXPECT_EQ(fields[10], record.note) << rows;
             EXPECT_EQ(fields.front(), utcTimeText(record.timeUtcMs)) << rows;
         }
     }
@@ -184,6 +186,10 @@ TEST(CsvLog, PreambleKeepsEachValueOnItsCommentLineWithItsUnit)
     header.calibrationMinus50 = "0.77893";
     header.relativeMode = true;
     header.zeroReferenceDbm = -12.5;
+    header.averageCount = 16;
+    header.frequencyHz = 433.92e6;
+    header.correctionTable = "/home/lab/cable.csv";
+    header.correctionTableHash = "00ff00ff00ff00ff";
     const std::string preamble = "# program version: 1.0\r\n"
                                  "# started: 2026-12-10T14:02:11+01:00\r\n"
                                  "# port: Com 1\r\n"
@@ -194,6 +200,9 @@ TEST(CsvLog, PreambleKeepsEachValueOnItsCommentLineWithItsUnit)
                                  "# -50 dBm point (V): 0.77893\r\n"
                                  "# relative mode: on\r\n"
                                  "# zero reference (dBm): -12.500\r\n"
+                                 "# averaging: 16 readings, in linear power\r\n"
+                                 "# frequency (Hz): 433920000\r\n"
+                                 "# correction table: /home/lab/cable.csv (00ff00ff00ff00ff)\r\n"
                                  "# resolution: elapsed_s 0.001 s, voltage_v 0.0000001 V, level_dbm and relative_db "
                                  "0.001 dB, power_w and rms_v 6 significant digits\r\n";
     EXPECT_EQ(csvPreamble(header), preamble);

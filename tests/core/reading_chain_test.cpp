@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+
 using namespace merolan;
 
 namespace {
@@ -174,4 +177,38 @@ TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
     EXPECT_FALSE(out.redrawGauge);
     ASSERT_TRUE(out.problem);
     EXPECT_NE(out.problem->find("0,9,1"), std::string::npos);
+}
+
+// The correction at the measurement frequency moves the level by exactly the interpolated
+// amount; averaging shows the mean power of the latest readings, and the lamp still sees each.
+TEST(ReadingChain, CorrectionAndAveragingShapeTheLevelButNotTheLamp)
+{
+    AppState state = factoryState();
+    state.accuracy.table = CorrectionTable{{{1e8, 1.0}, {3e8, 3.0}}};
+    for (const auto &[frequencyHz, db] : {std::pair{1e8, 1.0}, {2e8, 2.0}, {2.5e8, 2.5}, {1e9, 3.0}}) {
+        state.accuracy.frequencyHz = frequencyHz;
+        const ReadingOutcome out = processReading(state, voltsFor(-30), dbmInputs());
+        ASSERT_TRUE(out.levels) << frequencyHz;
+        EXPECT_NEAR(out.levels->levelDbm, -30 + db, 1e-9) << frequencyHz;
+        EXPECT_EQ(out.notice.has_value(), frequencyHz > 3e8) << frequencyHz;
+    }
+
+    state.accuracy = {};
+    state.accuracy.averageCount = 4;
+    state.settings.warningLevelDbm = std::string("-25");
+    ReadingOutcome out;
+    for (int i = 0; i < 6; ++i)
+        out = processReading(state, voltsFor(i % 2 == 0 ? -30 : -20), dbmInputs());
+    ASSERT_TRUE(out.levels);
+    EXPECT_NEAR(out.levels->levelDbm, 10 * std::log10((1e-3 + 1e-2) / 2), 1e-9); // not -25 dB
+    EXPECT_EQ(out.averageText, "avg 4/4");
+    EXPECT_EQ(out.lamp, LampAction::LeaveUnchanged); // the -20 dBm readings count towards the lamp
+
+    // A new attenuator starts again; the test button's value is shown as it is.
+    state.settings.attenuatorDbm = 10.0;
+    out = processReading(state, voltsFor(-30), dbmInputs());
+    EXPECT_EQ(out.averageText, "avg 1/4");
+    out = processTestVoltage(state, "1.13242", dbmInputs());
+    EXPECT_EQ(out.dbmText, "-20 dBm");
+    EXPECT_FALSE(out.averageText);
 }

@@ -1,8 +1,10 @@
 #include "core/scpi_meter.hpp"
+#include "tests/support/temporary_folder.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include <string>
 #include <vector>
@@ -178,4 +180,34 @@ TEST(ScpiMeter, StatusRegistersReportWhatHappened)
     client.connection.takeOverrun();
     EXPECT_EQ(client.errors(),
               std::vector<std::string>{"-363,\"Input buffer overrun; a message is at most 4096 bytes\""});
+}
+
+TEST(ScpiMeter, AveragingFrequencyAndCorrectionTableAreTheInstruments)
+{
+    const TemporaryFolder folder;
+    const std::string table = (folder.path() / "cable.csv").string();
+    std::ofstream(table) << "1e8,1\n3e8,3\n";
+
+    Client served;
+    EXPECT_EQ(served.send("AVER:COUN 16;AVER?;:SENS:AVER:COUN?"), "1;16\n");
+    EXPECT_EQ(served.state.accuracy.averageCount, 16);
+    EXPECT_EQ(served.send("AVER OFF;AVER?;AVER:COUN?"), "0;16\n");
+    EXPECT_EQ(served.state.accuracy.averageCount, 1);
+    EXPECT_EQ(served.send("FREQ 200 MHZ;FREQ?;:SENS:FREQ:FIX 2.5E8;FREQ:CW?"), "2.000000E+08;2.500000E+08\n");
+    EXPECT_EQ(served.send("CORR:CSET2 '" + table + "';CSET2?;CSET2:STAT?"), "\"" + table + "\";1\n");
+    ASSERT_TRUE(served.state.accuracy.table);
+    EXPECT_EQ(served.send("CORR:CSET2:STAT OFF;STAT?"), "0\n");
+    EXPECT_FALSE(served.state.accuracy.table);
+    EXPECT_EQ(served.send("CORR:CSET2:STAT ON;STAT?"), "1\n");
+    EXPECT_EQ(served.errors(), std::vector<std::string>{});
+    served.send("AVER:COUN 2000;:CORR:CSET2 '" + table + ".missing'");
+    const std::vector<std::string> errors = served.errors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], "-222,\"Data out of range; the count takes 1 to 1024\"");
+    EXPECT_TRUE(errors[1].starts_with("-224,\"Illegal parameter value; The correction table")) << errors[1];
+
+    Client watching(true);
+    EXPECT_EQ(watching.send("AVER:COUN 4;:FREQ 1E9;:CORR:CSET2 '" + table + "';:AVER:COUN?;:FREQ?"),
+              "1;0.000000E+00\n");
+    EXPECT_EQ(watching.errors().size(), 3u);
 }

@@ -52,8 +52,9 @@ TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
     ASSERT_TRUE(waitForCount(handled, 4)); // not logged: recording has stopped
 
     const QStringList lines = linesOf(path("run.csv"));
-    const qsizetype header = lines.indexOf(QStringLiteral(
-        "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note"));
+    const qsizetype header = lines.indexOf(
+        QStringLiteral("time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,"
+                       "average_count,frequency_hz,correction_db"));
     ASSERT_GT(header, 0);
     for (qsizetype i = 0; i < header; ++i)
         EXPECT_TRUE(lines[i].startsWith(QStringLiteral("# "))) << lines[i].toStdString();
@@ -61,7 +62,7 @@ TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
     ASSERT_EQ(lines.size() - header - 1, 3);
     for (qsizetype row = 0; row < 3; ++row) {
         const QStringList fields = lines[header + 1 + row].split(u',');
-        ASSERT_EQ(fields.size(), 11);
+        ASSERT_EQ(fields.size(), 14);
         EXPECT_EQ(handled.at(row).at(0).value<ReadingOutcome>().dbmText, "-30 dBm");
         EXPECT_NEAR(fields[3].toDouble(), -30.0, 0.005) << fields[3].toStdString();
         EXPECT_EQ(fields[7], QStringLiteral("low"));
@@ -87,16 +88,17 @@ TEST_F(RecorderLine, TheLogReadsOnItsOwnThroughAPauseInMeasuring)
     const QRegularExpression started(
         QStringLiteral("^# started: \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"));
     EXPECT_EQ(lines.filter(started).size(), 1) << lines.join(u'\n').toStdString();
-    const qsizetype header = lines.indexOf(QStringLiteral(
-        "time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note"));
+    const qsizetype header = lines.indexOf(
+        QStringLiteral("time_utc,elapsed_s,voltage_v,level_dbm,relative_db,power_w,rms_v,range,attenuator_db,lamp,note,"
+                       "average_count,frequency_hz,correction_db"));
     ASSERT_GT(header, 0);
     const QStringList rows = lines.mid(header + 1);
-    const auto noteOf = [](const QString &row) { return row.section(u',', 10); };
+    const auto noteOf = [](const QString &row) { return row.section(u',', 10, 10); };
     QStringList notes;
     double elapsed = 0;
     for (const QString &row : rows) {
         const QStringList fields = row.split(u',');
-        ASSERT_EQ(fields.size(), 11) << row.toStdString();
+        ASSERT_EQ(fields.size(), 14) << row.toStdString();
         // Counted from the start of the recording, never from the latest start of measuring.
         EXPECT_GE(fields[1].toDouble(), elapsed) << row.toStdString();
         elapsed = fields[1].toDouble();
@@ -108,7 +110,7 @@ TEST_F(RecorderLine, TheLogReadsOnItsOwnThroughAPauseInMeasuring)
     }
     EXPECT_EQ(notes, (QStringList{"measuring started", "reading", "reading", "measuring stopped", "measuring started",
                                   "reading", "reading", "measuring stopped"}));
-    EXPECT_EQ(rows[3], rows[3].section(u',', 0, 1) + QStringLiteral(",,,,,,,,,measuring stopped"));
+    EXPECT_EQ(rows[3], rows[3].section(u',', 0, 1) + QStringLiteral(",,,,,,,,,measuring stopped,,,"));
 }
 
 TEST_F(RecorderLine, NeverReplacesAFileUnasked)

@@ -219,8 +219,8 @@ TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
     // The same description a recording begins with, started at the first reading.
     const QByteArray head = QByteArray::fromStdString(csvHead(logHeaderAt(context.state, {}, {}, kStart)));
     EXPECT_EQ(written.read(head.size()), head);
-    EXPECT_EQ(written.readAll(), "2023-11-14T22:13:20.000Z,0.000,0.2500000,0.000,,0.001,0.223607,mid,10,0,\r\n"
-                                 "2023-11-14T22:13:20.100Z,0.100,0.0000000,,,,,,,0,No level\r\n");
+    EXPECT_EQ(written.readAll(), "2023-11-14T22:13:20.000Z,0.000,0.2500000,0.000,,0.001,0.223607,mid,10,0,,1,,\r\n"
+                                 "2023-11-14T22:13:20.100Z,0.100,0.0000000,,,,,,,0,No level,1,,\r\n");
     EXPECT_TRUE(dialogs.messages.empty());
 
     const QString bad = dir.filePath(QStringLiteral("missing/trend.csv"));
