@@ -55,7 +55,7 @@ Finished run(std::vector<std::string> arguments)
     return finished;
 }
 
-std::pair<pid_t, std::string> startSimulator(const char *program)
+std::pair<pid_t, std::string> startSimulator(const char *program, std::vector<std::string> options)
 {
     int outPipe[2];
     if (pipe(outPipe) != 0)
@@ -64,9 +64,12 @@ std::pair<pid_t, std::string> startSimulator(const char *program)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    char *argv[] = {const_cast<char *>(program), nullptr};
+    std::vector<char *> argv{const_cast<char *>(program)};
+    for (std::string &option : options)
+        argv.push_back(option.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) != 0)
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
         std::exit(1);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);

@@ -21,8 +21,8 @@ struct Finished {
 // Runs a program to its end with stdout thrown away and stderr captured; exits on failure.
 Finished run(std::vector<std::string> arguments);
 
-// Starts the simulator; its pid and the pseudo-terminal it serves.
-std::pair<pid_t, std::string> startSimulator(const char *program);
+// Starts the simulator with `options`; its pid and the pseudo-terminal it serves.
+std::pair<pid_t, std::string> startSimulator(const char *program, std::vector<std::string> options = {});
 
 // Readings per second of a client that polls again the moment an answer is complete.
 double lineLimit(const std::string &device, int readings);

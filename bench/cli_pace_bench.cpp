@@ -8,9 +8,11 @@
 #include "core/settings_file.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,39 @@
 using namespace merolan::bench;
 
 namespace {
+
+// The standard deviation in dB of the levels merolan-cli logs with averaging `count`, against a
+// meter whose level jitters: the readings after the average has filled.
+double levelJitterDb(const std::string &device, const std::filesystem::path &settings, int count, int readings)
+{
+    const std::filesystem::path log =
+        std::filesystem::temp_directory_path() / ("merolan_cli_bench_" + std::to_string(getpid()) + ".csv");
+    std::filesystem::remove(log);
+    run({MEROLAN_CLI, "measure", "--port", device, "--settings", settings.string(), "--paced", "--count",
+         std::to_string(readings + count), "--average", std::to_string(count), "--output", log.string(), "--quiet"});
+    std::ifstream in(log);
+    std::vector<double> levels;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#' || line.starts_with("time_utc"))
+            continue;
+        const std::size_t start = [&] {
+            std::size_t at = 0;
+            for (int comma = 0; comma < 3; ++comma)
+                at = line.find(',', at) + 1;
+            return at;
+        }();
+        levels.push_back(std::strtod(line.c_str() + start, nullptr));
+    }
+    std::filesystem::remove(log);
+    levels.erase(levels.begin(), levels.begin() + std::min<std::ptrdiff_t>(count, std::ssize(levels)));
+    double mean = 0;
+    for (const double level : levels)
+        mean += level / static_cast<double>(levels.size());
+    double variance = 0;
+    for (const double level : levels)
+        variance += (level - mean) * (level - mean) / static_cast<double>(levels.size() - 1);
+    return std::sqrt(variance);
+}
 
 double readingsPerSecond(const std::string &summary)
 {
@@ -54,6 +89,14 @@ int main(int argc, char *argv[])
     kill(simulator, SIGTERM);
     waitpid(simulator, nullptr, 0);
 
+    // Uniform noise of +-0.5 dB: independent readings, so averaging 16 should divide the
+    // jitter by about sqrt(16) = 4.
+    const auto [noisy, noisyDevice] = startSimulator(MEROLAN_METER_SIM, {"--noise", "0.5"});
+    const double single = levelJitterDb(noisyDevice, settings, 1, readings);
+    const double averaged = levelJitterDb(noisyDevice, settings, 16, readings);
+    kill(noisy, SIGTERM);
+    waitpid(noisy, nullptr, 0);
+
     std::vector<double> startMs;
     for (int i = 0; i < 20; ++i)
         startMs.push_back(run({MEROLAN_CLI, "settings", "show", "--file", settings.string()}).wallS * 1e3);
@@ -64,5 +107,7 @@ int main(int argc, char *argv[])
     std::printf("merolan-cli measure --paced: %.1f readings/s, %.0f %% of the limit\n", rate, 100.0 * rate / limit);
     std::printf("merolan-cli CPU time per reading: %.0f us\n", cpuPerReadingUs);
     std::printf("merolan-cli settings show, start to exit: median %.1f ms over 20 runs\n", startMs[10]);
+    std::printf("level jitter, noise +-0.5 dB: %.3f dB single, %.3f dB averaging 16, %.2f times less\n", single,
+                averaged, single / averaged);
     return 0;
 }

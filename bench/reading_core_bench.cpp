@@ -1,5 +1,6 @@
 #include "core/app_state.hpp"
 #include "core/conversion.hpp"
+#include "core/reading_chain.hpp"
 #include "core/readout_text.hpp"
 #include "core/scale_range.hpp"
 #include "core/wire_protocol.hpp"
@@ -41,3 +42,28 @@ static void BM_ReadingCore(benchmark::State &bench)
     bench.SetItemsProcessed(bench.iterations());
 }
 BENCHMARK(BM_ReadingCore);
+
+// The whole reading chain as the session runs it, without and with the accuracy setup at its
+// heaviest: averaging over 1024 readings and a 2000-point correction table.
+static void BM_ReadingChain(benchmark::State &bench)
+{
+    AppState state;
+    state.settings = factorySettings();
+    if (bench.range(0) != 0) {
+        state.accuracy.averageCount = kMaxAverageCount;
+        state.accuracy.frequencyHz = 433.92e6;
+        CorrectionTable table;
+        for (int i = 1; i <= 2000; ++i)
+            table.points.push_back({i * 1e6, 0.001 * i});
+        state.accuracy.table = std::move(table);
+    }
+    const ReadingInputs inputs = readingInputsOf(state);
+    double voltage = 1.13;
+    for (auto _ : bench) {
+        voltage = voltage > 1.2 ? 1.13 : voltage + 1e-5;
+        ReadingOutcome out = processReading(state, voltage, inputs);
+        benchmark::DoNotOptimize(out);
+    }
+    bench.SetItemsProcessed(bench.iterations());
+}
+BENCHMARK(BM_ReadingChain)->Arg(0)->Arg(1)->ArgName("accuracy");

@@ -38,6 +38,13 @@ struct AppState {
     double scalePosition = 0;
     // The calibration window: 1..6 while a "Measure" button has a box armed, else 0.
     std::int16_t calCaptureSlot = 0;
+    // The calibration window's "Measure" sets how many readings a capture takes (the averaging
+    // count, at least 4); the reading chain sums their voltages until it has them all.
+    struct CaptureAverage {
+        int wanted = 1;
+        int taken = 0;
+        double voltageSum = 0;
+    } captureAverage;
     // The reading chain: the current calibration line, dBm per volt and dBm at 0 V.
     double calSlope = 0;
     double calIntercept = 0;

@@ -4,6 +4,7 @@
 #include "core/readout_text.hpp"
 #include "core/text_format.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -63,6 +64,26 @@ std::optional<Levels> corrected(AppState &state, Levels levels, bool averaged, R
     return levelsAt(levels, 10.0 * std::log10(meanWatt * 1000.0));
 }
 
+// The armed box gets the mean voltage once the capture has all its readings; a typed test
+// voltage goes in as it is.
+void capture(AppState &state, double voltage, bool averaged, ReadingOutcome &out)
+{
+    AppState::CaptureAverage &run = state.captureAverage;
+    if (!averaged || run.wanted <= 1) {
+        out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
+        return;
+    }
+    run.voltageSum += voltage;
+    if (++run.taken < run.wanted) {
+        out.captureProgress =
+            CaptureText{state.calCaptureSlot, std::to_string(run.taken) + "/" + std::to_string(run.wanted)};
+        return;
+    }
+    out.capture = CaptureText{state.calCaptureSlot, voltageText(state, run.voltageSum / run.taken)};
+    run.taken = 0;
+    run.voltageSum = 0;
+}
+
 // The calibration line, the levels and the lamp, shared by both chains.
 std::optional<Levels> convert(AppState &state, double voltage, bool averaged, ReadingOutcome &out)
 {
@@ -109,7 +130,7 @@ bool place(AppState &state, double level, GaugeUnit unit, ScaleLimitTexts limits
 bool absoluteChain(AppState &state, double voltage, bool averaged, const ReadingInputs &in, ReadingOutcome &out)
 {
     if (isCaptureSlot(state.calCaptureSlot))
-        out.capture = CaptureText{state.calCaptureSlot, voltageText(state, voltage)};
+        capture(state, voltage, averaged, out);
     const std::optional<Levels> levels = convert(state, voltage, averaged, out);
     if (!levels) {
         out.dbmText = out.wattText = out.voltText = kNoValue;
@@ -188,6 +209,11 @@ ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage
     if (absoluteChain(state, *voltage, false, inputs, out))
         finish(state, out);
     return out;
+}
+
+int captureReadingCount(const AccuracySetup &accuracy)
+{
+    return std::max(4, accuracy.averageCount);
 }
 
 void takeZeroReference(AppState &state)

@@ -29,15 +29,20 @@ struct CaptureText {
     std::string text;
 };
 
+// How many readings a calibration capture takes: the averaging count, and never fewer than four,
+// so that a calibration point is not one noisy sample.
+int captureReadingCount(const AccuracySetup &accuracy);
+
 // Everything a reading changes on screen and on the wire; the window applies it as it stands.
 // An absent text leaves its label as it was. A reading that cannot be shown in full says why in
 // `problem`, and the readouts or the needle it could not compute are blanked rather than left
 // standing as if they were live.
 struct ReadingOutcome {
-    std::optional<std::string> traceText;   // the frame's bytes, "1A:00:FF"
-    std::optional<std::string> voltageText; // "AD Voltage"
-    std::optional<CaptureText> capture;     // into the calibration window's armed box
-    std::optional<std::string> slopeText;   // diagnostic line of the calibration
+    std::optional<std::string> traceText;       // the frame's bytes, "1A:00:FF"
+    std::optional<std::string> voltageText;     // "AD Voltage"
+    std::optional<CaptureText> capture;         // into the calibration window's armed box
+    std::optional<CaptureText> captureProgress; // "2/16": the capture needs more readings
+    std::optional<std::string> slopeText;       // diagnostic line of the calibration
     std::optional<std::string> interceptText;
     std::optional<std::string> dbmText; // large readout: dBm, or dB in relative mode
     std::optional<std::string> wattText;

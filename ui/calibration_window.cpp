@@ -1,6 +1,7 @@
 #include "ui/calibration_window.hpp"
 
 #include "core/calibration_rules.hpp"
+#include "core/reading_chain.hpp"
 #include "core/setting_value.hpp"
 #include "link/meter_session.hpp"
 #include "ui/app_context.hpp"
@@ -203,6 +204,17 @@ void CalibrationWindow::setCaptureText(int slot, const QString &text)
         pointBoxes_[static_cast<std::size_t>(slot - 1)]->setText(text);
 }
 
+void CalibrationWindow::captureProgress(int slot, const QString &progress)
+{
+    if (slot < 1 || slot > static_cast<int>(pointBoxes_.size()) || slot != context_.state.calCaptureSlot)
+        return;
+    // Emptied while measuring, so no old value passes for the new one if the meter stops midway.
+    QLineEdit *box = pointBoxes_[static_cast<std::size_t>(slot - 1)];
+    box->clear();
+    box->setPlaceholderText(QStringLiteral("measuring %1").arg(progress));
+    noteSent(session_.pollOnce());
+}
+
 void CalibrationWindow::centreOnScreen()
 {
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -223,7 +235,9 @@ void CalibrationWindow::closeEvent(QCloseEvent *event)
 void CalibrationWindow::measure(int slot)
 {
     context_.state.calCaptureSlot = static_cast<std::int16_t>(slot);
-    // The answer arrives through the main window's reading chain, which fills the armed box.
+    context_.state.captureAverage = {captureReadingCount(context_.state.accuracy), 0, 0};
+    // The answers arrive through the main window's reading chain, which fills the armed box
+    // with their mean once it has them all; each one asks for the next (captureProgress).
     noteSent(session_.pollOnce());
 }
 

@@ -28,6 +28,8 @@ public:
 
     // A captured detector voltage for slot 1..6; other slots are ignored.
     void setCaptureText(int slot, const QString &text);
+    // A capture has `progress` ("2/16") of its readings: shown, and the next one asked for.
+    void captureProgress(int slot, const QString &progress);
     void centreOnScreen();
 
 protected:

@@ -1,5 +1,6 @@
 #include "ui/main_window.hpp"
 
+#include "core/accuracy_file.hpp"
 #include "core/calibration_rules.hpp"
 #include "core/settings_file.hpp"
 #include "core/text_format.hpp"
@@ -12,6 +13,7 @@
 #include "ui/port_combo_box.hpp"
 #include "ui/recording_controls.hpp"
 #include "ui/remote_controls.hpp"
+#include "ui/setup_window.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QCheckBox>
@@ -68,6 +70,7 @@ MainWindow::~MainWindow()
 {
     delete calibrationWindow_;
     delete infoWindow_;
+    delete setupWindow_;
 }
 
 void MainWindow::connectReactions()
@@ -91,6 +94,7 @@ void MainWindow::connectReactions()
     connect(startMeasureButton_, &QPushButton::clicked, this, &MainWindow::startMeasureClicked);
     connect(calibrationButton_, &QPushButton::clicked, this, &MainWindow::calibrationClicked);
     connect(infoButton_, &QPushButton::clicked, this, &MainWindow::infoClicked);
+    connect(setupButton_, &QPushButton::clicked, this, &MainWindow::setupClicked);
     connect(exitButton_, &QPushButton::clicked, this, &MainWindow::close);
 
     connect(&session_, &MeterSession::readingHandled, this,
@@ -110,6 +114,8 @@ void MainWindow::formLoad()
     state.warningCount = 0;
     placeWindow();
     loadSettingsOrTell();
+    for (const std::string &note : restoreAccuracy(context_.settingsFile, state.accuracy))
+        tell(QStringLiteral("Accuracy setup"), toQt(note));
 
     // Only a change of the box runs its reaction, so a stored value other than -1 and 0
     // survives a start and a later save.
@@ -343,6 +349,19 @@ void MainWindow::infoClicked()
     infoWindow_->ShowMe();
 }
 
+void MainWindow::setupClicked()
+{
+    if (!setupWindow_) {
+        setupWindow_ = new SetupWindow(context_);
+        // Readings under the old setup no longer stand for the level.
+        connect(setupWindow_, &SetupWindow::setupChanged, this, [this] { averageLabel_->clear(); });
+    }
+    setupWindow_->showSetup();
+    setupWindow_->show();
+    setupWindow_->raise();
+    setupWindow_->activateWindow();
+}
+
 void MainWindow::showSettingsInWindows()
 {
     const MeterSettings s = context_.state.settings;
@@ -372,6 +391,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Leaving releases the port and stops both timers; an open calibration window stays, but the
     // trend of a run that has ended goes with the window, and the log is closed on its last row.
     remoteControls_->stop();
+    if (setupWindow_)
+        setupWindow_->close();
     session_.release();
     recorder_.stopRecording();
     recordingControls_->closeTrendWindow();
@@ -422,6 +443,8 @@ void MainWindow::apply(const ReadingOutcome &out)
         voltageLabel_->setText(toQt(*out.voltageText));
     if (out.capture && calibrationWindow_)
         calibrationWindow_->setCaptureText(out.capture->slot, toQt(out.capture->text));
+    if (out.captureProgress && calibrationWindow_)
+        calibrationWindow_->captureProgress(out.captureProgress->slot, toQt(out.captureProgress->text));
     if (out.slopeText)
         slopeLabel_->setText(toQt(*out.slopeText));
     if (out.interceptText)
@@ -439,6 +462,9 @@ void MainWindow::apply(const ReadingOutcome &out)
     if (out.positionText)
         positionLabel_->setText(toQt(*out.positionText));
     readingProblem_ = out.problem;
+    readingNotice_ = out.notice;
+    if (out.dbmText)
+        averageLabel_->setText(out.averageText ? toQt(*out.averageText) : QString());
     if (out.clearNeedle) {
         clearGauge();
         drawHelpScale();
@@ -479,8 +505,8 @@ void MainWindow::showLiveness()
 void MainWindow::refreshStatusLine()
 {
     std::optional<std::string> text = limitProblem_;
-    for (const auto &next :
-         {liveness_.statusText(), readingProblem_, setupHint(context_.state.settings, context_.state.decimalSeparator)})
+    for (const auto &next : {liveness_.statusText(), readingProblem_, readingNotice_,
+                             setupHint(context_.state.settings, context_.state.decimalSeparator)})
         if (!text)
             text = next;
     const QString shown = text ? toQt(*text) : QString();

@@ -29,6 +29,7 @@ class InfoWindow;
 class PortComboBox;
 class RecordingControls;
 class RemoteControls;
+class SetupWindow;
 
 // The instrument's front panel: readouts, gauge, options, port and measuring controls, plus the
 // recording controls in its free spaces. Every control carries its original name as objectName;
@@ -80,6 +81,7 @@ private:
     void startMeasureClicked();
     void calibrationClicked();
     void infoClicked();
+    void setupClicked();
 
     // What the session reports
     void measuringChanged(bool on);
@@ -111,6 +113,10 @@ private:
     ReadingRecorder &recorder_;
     QPointer<CalibrationWindow> calibrationWindow_;
     QPointer<InfoWindow> infoWindow_;
+    QPointer<SetupWindow> setupWindow_;
+    QPushButton *setupButton_ = nullptr;
+    QLabel *averageLabel_ = nullptr;
+    std::optional<std::string> readingNotice_; // what the user should know of the latest reading
     RecordingControls *recordingControls_ = nullptr;
     RemoteControls *remoteControls_ = nullptr;
 

@@ -37,6 +37,10 @@ constexpr QRect interceptLabel{64, 48, 161, 17};
 
 // On the front panel, right half: readouts, the four painted boxes, Info and Exit.
 constexpr QRect dbmReadout{728, 60, 185, 41};
+// Below the readouts' window: how many readings the level is the mean of.
+constexpr QRect averageLabel{728, 224, 185, 16};
+// The title band's free middle, right of "Remote".
+constexpr QRect setupButton{764, 13, 89, 23};
 constexpr QRect wattReadout{728, 116, 185, 41};
 constexpr QRect voltReadout{728, 172, 185, 41};
 constexpr QRect attenuatorCaption{724, 255, 133, 25};
@@ -236,6 +240,11 @@ void MainWindow::buildControls()
     setTextColour(statusLine_, look::kProblem);
     recordingControls_ = new RecordingControls(context_, session_, recorder_, panel); // a child of the panel
     remoteControls_ = new RemoteControls(context_, session_, panel);
+    setupButton_ = makeButton(panel, "SetupButton", layout::setupButton, QStringLiteral("Setup"));
+    setupButton_->setToolTip(QStringLiteral("Averaging, frequency and correction table"));
+    averageLabel_ = makeLabel(panel, "AverageLabel", layout::averageLabel, QString());
+    averageLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setTextColour(averageLabel_, look::kNotLive);
     connect(remoteControls_, &RemoteControls::remoteChanged, recordingControls_, &RecordingControls::showRemote);
 
     externalMeterBox_ = makeCheckBox(panel, "Check1", layout::externalMeterBox);

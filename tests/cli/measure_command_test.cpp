@@ -38,6 +38,8 @@ TEST(MeasureOptions, AMistakeNamesTheOptionAndWhatItExpects)
         {{"--port", "/dev/x", "--attenuator", "-1e308"}, "--attenuator: expects a number of dB from about -3000"},
         {{"--port", "/dev/x", "--attenuator", "4000"}, "--attenuator: expects a number of dB from about -3000"},
         {{"--port", "/dev/x", "--format", "xml"}, "--format: expects text, csv or jsonl"},
+        {{"--port", "/dev/x", "--average", "0"}, "--average: expects a whole number from 1 to 1024"},
+        {{"--port", "/dev/x", "--frequency", "fast"}, "--frequency: expects a frequency in Hz above 0"},
         {{"--port", "/dev/x", "--output", ""}, "--output: expects the name of a new file"},
         {{"--port", "/dev/x", "--paced", "--interval", "100"}, "--paced and --interval"},
         {{"--port", "/dev/x", "--bogus"}, "--bogus: there is no such option"},

@@ -212,3 +212,28 @@ TEST(ReadingChain, CorrectionAndAveragingShapeTheLevelButNotTheLamp)
     EXPECT_EQ(out.dbmText, "-20 dBm");
     EXPECT_FALSE(out.averageText);
 }
+
+// A calibration capture is the mean voltage of several readings, never one noisy sample; a
+// typed test voltage is taken as it is.
+TEST(ReadingChain, ACaptureTakesTheMeanVoltageOfItsReadings)
+{
+    AppState state = factoryState();
+    state.accuracy.averageCount = 2;
+    EXPECT_EQ(captureReadingCount(state.accuracy), 4);
+    state.calCaptureSlot = 3;
+    state.captureAverage = {captureReadingCount(state.accuracy), 0, 0};
+    const double volts[] = {1.0, 1.1, 1.2, 1.3};
+    for (int i = 0; i < 3; ++i) {
+        const ReadingOutcome out = processReading(state, volts[i], dbmInputs());
+        EXPECT_FALSE(out.capture) << i;
+        ASSERT_TRUE(out.captureProgress) << i;
+        EXPECT_EQ(out.captureProgress->text, std::to_string(i + 1) + "/4");
+    }
+    ReadingOutcome out = processReading(state, volts[3], dbmInputs());
+    ASSERT_TRUE(out.capture);
+    EXPECT_EQ(out.capture->slot, 3);
+    EXPECT_EQ(out.capture->text, "1.15");
+    out = processTestVoltage(state, "0.9", dbmInputs());
+    ASSERT_TRUE(out.capture);
+    EXPECT_EQ(out.capture->text, "0.9");
+}

@@ -61,6 +61,12 @@ def main(cli, simulator):
         assert abs(float(inst.query("MEAS?")) + 19.9) < 0.05
         assert inst.query("SYST:ERR?") == '0,"No error"'
 
+        # The accuracy setup: averaging and frequency answer as set.
+        inst.write("SENS:AVER:COUN 4;:SENS:FREQ 433.92 MHZ")
+        assert inst.query("SENS:AVER:COUN?;:SENS:AVER?") == "4;1"
+        assert float(inst.query("SENS:FREQ?")) == 433.92e6
+        assert abs(float(inst.query("MEAS?")) + 19.9) < 0.05
+
         inst.write("BOGUS:HEADER 3")
         assert inst.query("SYST:ERR?") == '-113,"Undefined header"'
 

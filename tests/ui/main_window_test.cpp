@@ -8,6 +8,7 @@
 #include "ui/box_label.hpp"
 #include "ui/calibration_data.hpp"
 #include "ui/remote_controls.hpp"
+#include "ui/setup_window.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,9 +17,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -825,4 +828,45 @@ TEST_F(MeasuringSession, RemoteClientsReadThroughTheWindowWhichStaysInCharge)
     find<QPushButton>("RemoteButton")->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 5000));
     EXPECT_FALSE(text("LinkStatus").contains("Remote"));
+}
+
+// The accuracy setup applies to the next reading, shows how many readings the level stands on,
+// and is there again after a restart.
+TEST_F(MeasuringSession, TheSetupCorrectsAndAveragesTheReadingsAndSurvivesARestart)
+{
+    meter.setLevelDbm(-30);
+    const QString table = dir.filePath(QStringLiteral("cable.csv"));
+    const QString broken = dir.filePath(QStringLiteral("broken.csv"));
+    std::ofstream(table.toStdString()) << "frequency_hz,correction_db\n1e8,1\n3e8,3\n";
+    std::ofstream(broken.toStdString()) << "1e8,1\n1e8,2\n";
+    find<QPushButton>("SetupButton")->click();
+    SetupWindow *setup = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        setup = setup ? setup : qobject_cast<SetupWindow *>(top);
+    ASSERT_TRUE(setup);
+    setup->findChild<QSpinBox *>(QStringLiteral("AverageBox"))->setValue(4);
+    auto *frequency = setup->findChild<QLineEdit *>(QStringLiteral("FrequencyBox"));
+    frequency->setText(QStringLiteral("200M"));
+    emit frequency->editingFinished();
+    dialogs.fileAnswers = {table, broken};
+    setup->findChild<QPushButton *>(QStringLiteral("ChooseTableButton"))->click();
+    setup->findChild<QPushButton *>(QStringLiteral("ChooseTableButton"))->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u); // the broken table is refused, the first stays
+    EXPECT_TRUE(dialogs.messages[0].text.contains("stands in the table twice"))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(setup->findChild<QLabel *>(QStringLiteral("CorrectionNow"))->text().contains("+2.000 dB"));
+    EXPECT_EQ(setup->findChild<QPlainTextEdit *>(QStringLiteral("TablePoints"))->toPlainText().count(u'\n'), 2);
+
+    find<QPushButton>("Command2")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return text("AverageLabel") == "avg 2/4"; }, 5000))
+        << text("AverageLabel").toStdString();
+    EXPECT_TRUE(text("Label6").contains("-28")) << text("Label6").toStdString(); // -30 dBm and 2 dB of cable
+
+    window->close();
+    AppState fresh;
+    context.state = fresh;
+    start();
+    EXPECT_EQ(context.state.accuracy.averageCount, 4);
+    EXPECT_EQ(context.state.accuracy.frequencyHz, 2e8);
+    EXPECT_TRUE(context.state.accuracy.table);
 }
