@@ -27,6 +27,7 @@ set(merolan_core_sources
     power_average.cpp
     correction_table.cpp
     accuracy_file.cpp
+    axis_ticks.cpp
     scpi_lines.cpp
     scpi_meter.cpp
     scpi_errors.cpp

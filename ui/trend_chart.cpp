@@ -1,8 +1,10 @@
 #include "ui/trend_chart.hpp"
 
+#include "core/axis_ticks.hpp"
+
+#include <QCategoryAxis>
 #include <QChart>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QPen>
 #include <QValueAxis>
@@ -14,8 +16,8 @@ namespace merolan {
 namespace {
 
 const QColor kTraceColour(0, 84, 190);
-constexpr int kTimeTicks = 6;
-constexpr double kValueTicksWanted = 5;
+// Room a time label needs, "Dec 10 00:00" included.
+constexpr int kTimeLabelPixels = 100;
 // Room left above and below the values by the automatic range, as a share of their span.
 constexpr double kFitMargin = 0.05;
 // A lone reading between two gaps is drawn as a short dash this many columns wide.
@@ -62,30 +64,6 @@ AxisUnit axisUnitFor(TrendUnit unit, ValueRange range)
         if (largest * p.scale >= 1)
             return {p.scale, quantity.arg(QLatin1String(p.prefix) + symbol)};
     return {1e12, quantity.arg(QStringLiteral("p") + symbol)};
-}
-
-// 1, 2 or 5 times a power of ten, so the labels are round numbers.
-double tickInterval(double span)
-{
-    const double raw = span / kValueTicksWanted;
-    if (!std::isfinite(raw) || raw <= 0)
-        return 1;
-    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double step : {1.0, 2.0, 5.0})
-        if (raw <= step * decade)
-            return step * decade;
-    return 10 * decade;
-}
-
-QString timeFormat(std::int64_t spanMs)
-{
-    constexpr std::int64_t minuteMs = 60'000;
-    constexpr std::int64_t dayMs = 1440 * minuteMs;
-    if (spanMs <= 10 * minuteMs)
-        return QStringLiteral("HH:mm:ss");
-    if (spanMs <= dayMs)
-        return QStringLiteral("HH:mm");
-    return QStringLiteral("d MMM HH:mm");
 }
 
 void widenLoneReading(QList<QPointF> &run, double columnMs)
@@ -163,7 +141,7 @@ std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale)
 }
 
 TrendChart::TrendChart(QWidget *parent)
-    : QChartView(new QChart, parent), timeAxis_(new QDateTimeAxis), valueAxis_(new QValueAxis)
+    : QChartView(new QChart, parent), timeAxis_(new QCategoryAxis), valueAxis_(new QValueAxis)
 {
     QChart *c = chart();
     c->setAnimationOptions(QChart::NoAnimation);
@@ -171,8 +149,7 @@ TrendChart::TrendChart(QWidget *parent)
     c->setMargins(QMargins(4, 4, 4, 4));
     c->addAxis(timeAxis_, Qt::AlignBottom);
     c->addAxis(valueAxis_, Qt::AlignLeft);
-    timeAxis_->setTickCount(kTimeTicks);
-    timeAxis_->setTitleText(QStringLiteral("Local time"));
+    timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     valueAxis_->setTickType(QValueAxis::TicksDynamic);
     valueAxis_->setTickAnchor(0);
 }
@@ -189,7 +166,7 @@ void TrendChart::draw(const TrendPlot &plot)
     const ValueRange range =
         plot.fixedRange ? *plot.fixedRange : fitRange(plot.columnValues, plot.unit).value_or(emptyRange(plot.unit));
     const AxisUnit axis = axisUnitFor(plot.unit, range);
-    const double interval = tickInterval((range.max - range.min) * axis.scale);
+    const double interval = levelTickStep(range.min * axis.scale, range.max * axis.scale);
     const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(interval))));
 
     // Every range change remaps the points a series holds at once; emptied first, the old trace
@@ -197,8 +174,7 @@ void TrendChart::draw(const TrendPlot &plot)
     for (QLineSeries *series : runs_)
         if (series->count() > 0)
             series->clear();
-    timeAxis_->setFormat(timeFormat(plot.toMs - plot.fromMs));
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(plot.fromMs), QDateTime::fromMSecsSinceEpoch(plot.toMs));
+    showTimeTicks(plot.fromMs, plot.toMs);
     valueAxis_->setTitleText(axis.title);
     valueAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
     valueAxis_->setTickInterval(interval);
@@ -207,6 +183,18 @@ void TrendChart::draw(const TrendPlot &plot)
     const std::vector<QList<QPointF>> runs = traceRuns(plot, axis.scale);
     for (std::size_t i = 0; i < runs.size(); ++i)
         seriesForRun(i)->replace(runs[i]);
+}
+
+void TrendChart::showTimeTicks(std::int64_t fromMs, std::int64_t toMs)
+{
+    const int offset = QDateTime::fromMSecsSinceEpoch(toMs).offsetFromUtc();
+    const TimeTicks ticks = timeTicks(fromMs, toMs, offset, std::max(2, plotColumns() / kTimeLabelPixels));
+    for (const QString &label : timeAxis_->categoriesLabels())
+        timeAxis_->remove(label);
+    timeAxis_->setRange(static_cast<double>(fromMs), static_cast<double>(toMs));
+    for (const TimeTick &tick : ticks.ticks)
+        timeAxis_->append(QString::fromStdString(tick.label), static_cast<double>(tick.utcMs));
+    timeAxis_->setTitleText(QString::fromStdString(localTimeTitle(offset)));
 }
 
 QList<QLineSeries *> TrendChart::runSeries() const

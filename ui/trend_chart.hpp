@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-class QDateTimeAxis;
+class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 
@@ -41,8 +41,9 @@ std::optional<ValueRange> fitRange(const std::vector<TrendColumn> &columns, Tren
 // value times `scale`), one run per stretch without unusable readings.
 std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale);
 
-// The level over time: a date-time axis in local time and a value axis titled with the unit,
-// with each run of the trace its own line so the gaps stay open.
+// The level over time: a time axis with ticks at round local times, titled with the zone, and a
+// value axis with round ticks titled with the unit, with each run of the trace its own line so
+// the gaps stay open.
 class TrendChart : public QChartView
 {
     Q_OBJECT
@@ -58,8 +59,9 @@ public:
 
 private:
     QLineSeries *seriesForRun(std::size_t run);
+    void showTimeTicks(std::int64_t fromMs, std::int64_t toMs);
 
-    QDateTimeAxis *timeAxis_;
+    QCategoryAxis *timeAxis_;
     QValueAxis *valueAxis_;
     // Kept between drawings and emptied when unused: adding series to a chart costs far more
     // than refilling them.
