@@ -16,6 +16,7 @@ namespace merolan {
 namespace {
 
 const QColor kTraceColour(0, 84, 190);
+const QColor kResetMarkColour(150, 150, 150);
 // Room a time label needs, "Dec 10 00:00" included.
 constexpr int kTimeLabelPixels = 100;
 // Room left above and below the values by the automatic range, as a share of their span.
@@ -150,6 +151,16 @@ TrendChart::TrendChart(QWidget *parent)
     c->addAxis(timeAxis_, Qt::AlignBottom);
     c->addAxis(valueAxis_, Qt::AlignLeft);
     timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // Where a Reset began the statistics' period: a dashed line across the plot.
+    resetMark_ = new QLineSeries;
+    resetMark_->setObjectName(QStringLiteral("resetMark"));
+    QPen mark(kResetMarkColour);
+    mark.setStyle(Qt::DashLine);
+    mark.setCosmetic(true);
+    resetMark_->setPen(mark);
+    c->addSeries(resetMark_);
+    resetMark_->attachAxis(timeAxis_);
+    resetMark_->attachAxis(valueAxis_);
     valueAxis_->setTickType(QValueAxis::TicksDynamic);
     valueAxis_->setTickAnchor(0);
 }
@@ -183,6 +194,12 @@ void TrendChart::draw(const TrendPlot &plot)
     const std::vector<QList<QPointF>> runs = traceRuns(plot, axis.scale);
     for (std::size_t i = 0; i < runs.size(); ++i)
         seriesForRun(i)->replace(runs[i]);
+    if (plot.resetMs) {
+        const auto at = static_cast<double>(*plot.resetMs);
+        resetMark_->replace({QPointF(at, range.min * axis.scale), QPointF(at, range.max * axis.scale)});
+    } else if (resetMark_->count() > 0) {
+        resetMark_->clear();
+    }
 }
 
 void TrendChart::showTimeTicks(std::int64_t fromMs, std::int64_t toMs)

@@ -31,6 +31,7 @@ struct TrendPlot {
     int columns = 1;
     TrendUnit unit = TrendUnit::Dbm;
     std::optional<ValueRange> fixedRange;
+    std::optional<std::int64_t> resetMs; // where the statistics' period began, when within the span
 };
 
 // The vertical range that shows every column with a little room above and below; a flat trace
@@ -66,6 +67,7 @@ private:
     // Kept between drawings and emptied when unused: adding series to a chart costs far more
     // than refilling them.
     std::vector<QLineSeries *> runs_;
+    QLineSeries *resetMark_ = nullptr;
 };
 
 } // namespace merolan

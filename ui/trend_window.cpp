@@ -225,13 +225,16 @@ QWidget *TrendWindow::buildStatistics()
     box->setToolTip(QStringLiteral("Of the span shown, counted from the last Reset"));
     auto *form = new QFormLayout(box);
     const char *meanTip = "The mean power, shown in the unit: the mean of 0 dBm and -20 dBm is -2.97 dBm, not -10 dBm.";
-    const char *peakTip = "The highest level since the last Reset, whatever the span shown";
+    const char *peakTip = "The highest level since the last Reset, whatever the span shown; the maximum is the "
+                          "highest of the readings the statistics cover";
+    const char *sinceTip = "The statistics cover the readings from here on: the span shown, from the last Reset";
     const struct {
         Statistic statistic;
         const char *name;
         const char *caption;
         const char *tip;
     } rows[] = {
+        {Since, "sinceValue", "Since", sinceTip},
         {Current, "currentValue", "Current", nullptr},
         {Minimum, "minimumValue", "Minimum", nullptr},
         {Maximum, "maximumValue", "Maximum", nullptr},
@@ -298,6 +301,8 @@ void TrendWindow::redraw(LabelRefresh labels)
     plot.fromMs = span.fromMs;
     plot.toMs = span.toMs;
     plot.unit = unit;
+    if (statisticsFromMs_ > span.fromMs && statisticsFromMs_ < span.toMs)
+        plot.resetMs = statisticsFromMs_;
     if (valueAxisBox_->currentData().toBool())
         plot.fixedRange = gaugeRangeOf(context_.state, unit);
     chart_->draw(plot);
@@ -315,8 +320,12 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
     statisticsAge_.start();
     const TrendUnit unit = trendUnitOf(context_.state);
     const Span span = spanOf(history_, spanBox_->currentData().toLongLong(), QDateTime::currentMSecsSinceEpoch());
-    const TrendStatistics s =
-        summarize(history_, unit, history_.firstAtOrAfter(std::max(span.fromMs, statisticsFromMs_)));
+    const std::size_t first = history_.firstAtOrAfter(std::max(span.fromMs, statisticsFromMs_));
+    const TrendStatistics s = summarize(history_, unit, first);
+    statistics_[Since]->setText(
+        first < history_.size()
+            ? QDateTime::fromMSecsSinceEpoch(history_.timeAt(first)).toString(QStringLiteral("HH:mm:ss"))
+            : kNoValue);
     statistics_[Current]->setText(levelText(s.current, unit));
     statistics_[Minimum]->setText(levelText(s.minimum, unit));
     statistics_[Maximum]->setText(levelText(s.maximum, unit));

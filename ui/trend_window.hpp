@@ -48,7 +48,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    enum Statistic { Current, Minimum, Maximum, Mean, Deviation, Peak, Count, Unusable, Rate, StatisticCount };
+    enum Statistic { Since, Current, Minimum, Maximum, Mean, Deviation, Peak, Count, Unusable, Rate, StatisticCount };
     enum class LabelRefresh { Now, WhenDue };
 
     QWidget *buildStatistics();

@@ -8,6 +8,7 @@
 #include "ui/trend_chart.hpp"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -112,10 +113,15 @@ TEST_F(TrendWindowTest, ResetCountsOnlyLaterReadingsAndRestartsThePeak)
     find<QPushButton>("resetButton")->click();
     for (const char *label : {"currentValue", "meanValue", "peakValue", "countValue", "rateValue"})
         EXPECT_EQ(value(label), "-") << label;
+    EXPECT_EQ(value("sinceValue"), "-");
     history.append(reading(kStart + kSecond, -30.0));
+    history.append(reading(kStart + 2 * kSecond, -35.0));
     showAfresh();
-    EXPECT_EQ(value("countValue"), "1");
+    EXPECT_EQ(value("countValue"), "2");
+    // The period the statistics cover says where it begins; within it peak hold and maximum agree.
+    EXPECT_EQ(value("sinceValue"), QDateTime::fromMSecsSinceEpoch(kStart + kSecond).toString("HH:mm:ss"));
     EXPECT_EQ(value("peakValue"), "-30 dBm");
+    EXPECT_EQ(value("maximumValue"), value("peakValue"));
 }
 
 TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
