@@ -238,4 +238,24 @@ std::size_t ReadingHistory::memoryBytes() const
     return records_.capacity() * sizeof(Stored) + notes;
 }
 
+CursorPoint cursorAt(const ReadingHistory &history, std::int64_t timeMs, std::int64_t reachMs)
+{
+    const std::size_t after = history.firstAtOrAfter(timeMs);
+    CursorPoint point;
+    if (after > 0)
+        point.before = after - 1;
+    if (after < history.size())
+        point.after = after;
+    const auto distance = [&](std::size_t index) {
+        const std::int64_t d = history.timeAt(index) - timeMs;
+        return d < 0 ? -d : d;
+    };
+    std::optional<std::size_t> nearest = point.before;
+    if (point.after && (!nearest || distance(*point.after) < distance(*nearest)))
+        nearest = point.after;
+    if (nearest && distance(*nearest) <= reachMs)
+        return {nearest, std::nullopt, std::nullopt};
+    return point;
+}
+
 } // namespace merolan

@@ -32,6 +32,16 @@ std::optional<double> finiteOrNone(double value);
 // are stored once), so the default capacity of 24 hours at 10 readings per second needs about
 // 41.5 MB when full. Records are expected in time order; one stamped earlier than its predecessor
 // is kept at its predecessor's time, so searches by time stay valid.
+class ReadingHistory;
+
+// What the trend's cursor points at: the reading nearest in time, or a gap when none lies within
+// `reachMs` of the pointer (the readings on either side, where there are any).
+struct CursorPoint {
+    std::optional<std::size_t> reading;
+    std::optional<std::size_t> before, after; // of a gap
+};
+CursorPoint cursorAt(const ReadingHistory &history, std::int64_t timeMs, std::int64_t reachMs);
+
 class ReadingHistory
 {
 public:

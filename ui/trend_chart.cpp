@@ -6,8 +6,10 @@
 #include <QChart>
 #include <QDateTime>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QPen>
 #include <QValueAxis>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -151,6 +153,7 @@ TrendChart::TrendChart(QWidget *parent)
     c->addAxis(timeAxis_, Qt::AlignBottom);
     c->addAxis(valueAxis_, Qt::AlignLeft);
     timeAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    setMouseTracking(true);
     // Where a Reset began the statistics' period: a dashed line across the plot.
     resetMark_ = new QLineSeries;
     resetMark_->setObjectName(QStringLiteral("resetMark"));
@@ -212,6 +215,50 @@ void TrendChart::showTimeTicks(std::int64_t fromMs, std::int64_t toMs)
     for (const TimeTick &tick : ticks.ticks)
         timeAxis_->append(QString::fromStdString(tick.label), static_cast<double>(tick.utcMs));
     timeAxis_->setTitleText(QString::fromStdString(localTimeTitle(offset)));
+}
+
+double TrendChart::timeAt(QPoint viewPoint) const
+{
+    return chart()->mapToValue(chart()->mapFromScene(mapToScene(viewPoint))).x();
+}
+
+void TrendChart::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (dragFrom_) {
+        emit panRequested(timeAt(*dragFrom_) - timeAt(at));
+        dragFrom_ = at;
+    }
+    const bool over = chart()->plotArea().contains(chart()->mapFromScene(mapToScene(at)));
+    emit pointerAt(over ? std::optional<double>(timeAt(at)) : std::nullopt);
+    event->accept();
+}
+
+void TrendChart::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragFrom_ = event->position().toPoint();
+    event->accept();
+}
+
+void TrendChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    dragFrom_.reset();
+    event->accept();
+}
+
+void TrendChart::leaveEvent(QEvent *event)
+{
+    emit pointerAt(std::nullopt);
+    QChartView::leaveEvent(event);
+}
+
+void TrendChart::wheelEvent(QWheelEvent *event)
+{
+    const int steps = event->angleDelta().y() / 120;
+    if (steps != 0)
+        emit zoomRequested(timeAt(event->position().toPoint()), steps);
+    event->accept();
 }
 
 QList<QLineSeries *> TrendChart::runSeries() const

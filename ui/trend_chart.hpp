@@ -57,6 +57,23 @@ public:
     void draw(const TrendPlot &plot);
     // The series that hold a run now, oldest run first.
     QList<QLineSeries *> runSeries() const;
+    // The time under a point of the view, in milliseconds since the epoch.
+    double timeAt(QPoint viewPoint) const;
+
+signals:
+    // The pointer is over the plot at this time, or has left it.
+    void pointerAt(std::optional<double> timeMs);
+    // The wheel turned by `steps` notches (positive: closer) over the plot at this time.
+    void zoomRequested(double atMs, int steps);
+    // The plot was dragged sideways by this much time (positive: towards later readings).
+    void panRequested(double deltaMs);
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     QLineSeries *seriesForRun(std::size_t run);
@@ -68,6 +85,7 @@ private:
     // than refilling them.
     std::vector<QLineSeries *> runs_;
     QLineSeries *resetMark_ = nullptr;
+    std::optional<QPoint> dragFrom_;
 };
 
 } // namespace merolan

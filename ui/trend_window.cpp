@@ -83,13 +83,14 @@ std::optional<ValueRange> gaugeRangeOf(const AppState &state, TrendUnit unit)
     return ValueRange{span.min, span.max};
 }
 
-struct Span {
-    std::int64_t fromMs;
-    std::int64_t toMs;
-};
-
 // The newest reading sits at the right edge; the span is half open, so it ends just past it.
-Span spanOf(const ReadingHistory &history, std::int64_t spanMs, std::int64_t nowMs)
+// A wheel notch narrows the view to this share; a second and ten years bound it.
+constexpr double kZoomPerStep = 0.8;
+constexpr std::int64_t kCursorReachMs = 2000;
+constexpr double kNarrowestViewMs = 1000;
+constexpr double kWidestViewMs = 10.0 * 365 * 86'400'000;
+
+TrendSpan spanOf(const ReadingHistory &history, std::int64_t spanMs, std::int64_t nowMs)
 {
     const std::int64_t to = history.empty() ? nowMs : history.timeAt(history.size() - 1) + 1;
     if (spanMs > 0)
@@ -171,12 +172,20 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     QPushButton *reset = button("resetButton", QStringLiteral("Reset"));
     reset->setToolTip(QStringLiteral("Restart the statistics with the next reading and clear the peak hold"));
     QPushButton *exportCsvButton = button("exportCsvButton", QStringLiteral("Export CSV…"));
-    exportCsvButton->setToolTip(QStringLiteral("Save every reading the trend holds as a CSV file"));
+    exportCsvButton->setToolTip(QStringLiteral("Save the readings of the span shown as a CSV file"));
     QPushButton *exportPngButton = button("exportPngButton", QStringLiteral("Export PNG…"));
     exportPngButton->setToolTip(QStringLiteral("Save the chart as a PNG picture"));
 
     chart_ = new TrendChart(this);
     chart_->setObjectName(QStringLiteral("chart"));
+    chart_->setToolTip(QStringLiteral("Wheel: zoom; drag: move along the time; Live: follow the newest reading"));
+    liveButton_ = button("liveButton", QStringLiteral("Live"));
+    liveButton_->setToolTip(QStringLiteral("Follow the newest reading again; recording and statistics never stop"));
+    liveButton_->setEnabled(false);
+    cursorReadout_ = new QLabel(this);
+    cursorReadout_->setObjectName(QStringLiteral("cursorReadout"));
+    cursorReadout_->setTextFormat(Qt::PlainText);
+    cursorReadout_->setMinimumWidth(260);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Span"), this));
@@ -184,6 +193,10 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     controls->addSpacing(12);
     controls->addWidget(new QLabel(QStringLiteral("Vertical axis"), this));
     controls->addWidget(valueAxisBox_);
+    controls->addSpacing(12);
+    controls->addWidget(liveButton_);
+    controls->addSpacing(12);
+    controls->addWidget(cursorReadout_);
     controls->addStretch(1);
     controls->addWidget(reset);
     controls->addWidget(exportCsvButton);
@@ -214,6 +227,10 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     connect(spanBox_, &QComboBox::currentIndexChanged, this, choiceChanged);
     connect(valueAxisBox_, &QComboBox::currentIndexChanged, this, choiceChanged);
     connect(reset, &QPushButton::clicked, this, &TrendWindow::resetStatistics);
+    connect(liveButton_, &QPushButton::clicked, this, &TrendWindow::followLive);
+    connect(chart_, &TrendChart::zoomRequested, this, &TrendWindow::zoom);
+    connect(chart_, &TrendChart::panRequested, this, &TrendWindow::pan);
+    connect(chart_, &TrendChart::pointerAt, this, &TrendWindow::showCursor);
     connect(exportCsvButton, &QPushButton::clicked, this, &TrendWindow::exportCsv);
     connect(exportPngButton, &QPushButton::clicked, this, &TrendWindow::exportPng);
 }
@@ -263,6 +280,76 @@ QWidget *TrendWindow::buildStatistics()
     return box;
 }
 
+TrendSpan TrendWindow::liveSpan() const
+{
+    return spanOf(history_, spanBox_->currentData().toLongLong(), QDateTime::currentMSecsSinceEpoch());
+}
+
+TrendSpan TrendWindow::shownSpan() const
+{
+    return view_.value_or(liveSpan());
+}
+
+void TrendWindow::zoom(double atMs, int steps)
+{
+    const TrendSpan span = shownSpan();
+    const double width = static_cast<double>(span.toMs - span.fromMs);
+    const double newWidth = std::clamp(width * std::pow(kZoomPerStep, steps), kNarrowestViewMs, kWidestViewMs);
+    const double share = width > 0 ? (atMs - static_cast<double>(span.fromMs)) / width : 0.5;
+    const auto from = static_cast<std::int64_t>(atMs - std::clamp(share, 0.0, 1.0) * newWidth);
+    holdView({from, from + static_cast<std::int64_t>(newWidth)});
+}
+
+void TrendWindow::pan(double deltaMs)
+{
+    const TrendSpan span = shownSpan();
+    const auto shift = static_cast<std::int64_t>(deltaMs);
+    holdView({span.fromMs + shift, span.toMs + shift});
+}
+
+void TrendWindow::holdView(TrendSpan span)
+{
+    view_ = span;
+    liveButton_->setEnabled(true);
+    redraw(LabelRefresh::WhenDue);
+}
+
+void TrendWindow::followLive()
+{
+    view_.reset();
+    liveButton_->setEnabled(false);
+    redraw(LabelRefresh::Now);
+}
+
+void TrendWindow::showCursor(std::optional<double> timeMs)
+{
+    if (!timeMs || history_.empty()) {
+        cursorReadout_->clear();
+        return;
+    }
+    const TrendSpan span = shownSpan();
+    // Three pixel columns either side are what the eye takes for "under the pointer"; zoomed in
+    // closer than the readings come, the nearest within two seconds still is.
+    const std::int64_t reach = 3 * (span.toMs - span.fromMs) / std::max(1, chart_->plotColumns());
+    const CursorPoint point =
+        cursorAt(history_, static_cast<std::int64_t>(*timeMs), std::max<std::int64_t>(reach, kCursorReachMs));
+    const auto timeText = [this](std::size_t index) {
+        return QDateTime::fromMSecsSinceEpoch(history_.timeAt(index)).toString(QStringLiteral("HH:mm:ss.zzz"));
+    };
+    if (point.reading) {
+        const TrendUnit unit = trendUnitOf(context_.state);
+        const std::optional<double> value = history_.valueAt(*point.reading, unit);
+        cursorReadout_->setText(
+            timeText(*point.reading) + QStringLiteral("  ") +
+            (value ? levelText(value, unit)
+                   : QStringLiteral("no level: ") + QString::fromStdString(history_.at(*point.reading).note)));
+    } else {
+        cursorReadout_->setText(QStringLiteral("No reading here (%1 to %2)")
+                                    .arg(point.before ? timeText(*point.before) : QStringLiteral("start"),
+                                         point.after ? timeText(*point.after) : QStringLiteral("now")));
+    }
+}
+
 void TrendWindow::historyChanged()
 {
     redrawAtNextFrame();
@@ -294,7 +381,7 @@ void TrendWindow::redraw(LabelRefresh labels)
 {
     frameTimer_.stop();
     const TrendUnit unit = trendUnitOf(context_.state);
-    const Span span = spanOf(history_, spanBox_->currentData().toLongLong(), QDateTime::currentMSecsSinceEpoch());
+    const TrendSpan span = shownSpan();
     TrendPlot plot;
     plot.columns = chart_->plotColumns();
     plot.columnValues = decimate(history_, unit, span.fromMs, span.toMs, plot.columns);
@@ -305,6 +392,7 @@ void TrendWindow::redraw(LabelRefresh labels)
         plot.resetMs = statisticsFromMs_;
     if (valueAxisBox_->currentData().toBool())
         plot.fixedRange = gaugeRangeOf(context_.state, unit);
+    chart_->chart()->setTitle(history_.empty() ? QStringLiteral("Waiting for readings…") : QString());
     chart_->draw(plot);
     refreshStatistics(labels);
 }
@@ -319,7 +407,7 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
     statisticsTimer_.stop();
     statisticsAge_.start();
     const TrendUnit unit = trendUnitOf(context_.state);
-    const Span span = spanOf(history_, spanBox_->currentData().toLongLong(), QDateTime::currentMSecsSinceEpoch());
+    const TrendSpan span = liveSpan();
     const std::size_t first = history_.firstAtOrAfter(std::max(span.fromMs, statisticsFromMs_));
     const TrendStatistics s = summarize(history_, unit, first);
     statistics_[Since]->setText(
@@ -358,11 +446,15 @@ void TrendWindow::exportCsv()
         return;
     const WaitCursor wait;
     // The export reads as a recording that began with its first reading.
-    const std::int64_t start = history_.empty() ? QDateTime::currentMSecsSinceEpoch() : history_.timeAt(0);
+    // What the window shows: the readings of the span on the chart, zoomed or not.
+    const TrendSpan span = shownSpan();
+    const std::size_t first = history_.firstAtOrAfter(span.fromMs);
+    const std::size_t end = history_.firstAtOrAfter(span.toMs);
+    const std::int64_t start = first < end ? history_.timeAt(first) : QDateTime::currentMSecsSinceEpoch();
     WholeFile file(path);
     std::string text = csvHead(describeRun_ ? describeRun_(start) : logHeaderAt(context_.state, {}, {}, start));
     std::optional<QString> failure;
-    for (std::size_t i = 0; i < history_.size() && !failure; ++i) {
+    for (std::size_t i = first; i < end && !failure; ++i) {
         text += csvRow(history_.at(i), start);
         if (text.size() >= kCsvChunkBytes) {
             failure = file.write(text);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <utility>
 
 class QComboBox;
@@ -21,6 +22,12 @@ namespace merolan {
 
 struct AppContext;
 class TrendChart;
+
+// A stretch of time on the chart, half open: [fromMs, toMs).
+struct TrendSpan {
+    std::int64_t fromMs;
+    std::int64_t toMs;
+};
 
 // The level over time in the gauge's unit, with statistics of the span shown and exports of
 // the whole history. Kept once opened; while hidden it costs nothing, and showing it draws the
@@ -56,6 +63,15 @@ private:
     void redraw(LabelRefresh labels);
     void refreshStatistics(LabelRefresh when);
     void resetStatistics();
+    // The span the choice of span gives, following the newest reading.
+    TrendSpan liveSpan() const;
+    // What the chart shows: the span held by a zoom or a drag, else the live one.
+    TrendSpan shownSpan() const;
+    void zoom(double atMs, int steps);
+    void pan(double deltaMs);
+    void holdView(TrendSpan span);
+    void followLive();
+    void showCursor(std::optional<double> timeMs);
     void exportCsv();
     void exportPng();
     // Says why the file is not there, in one message.
@@ -67,6 +83,9 @@ private:
     QComboBox *spanBox_ = nullptr;
     QComboBox *valueAxisBox_ = nullptr;
     TrendChart *chart_ = nullptr;
+    QPushButton *liveButton_ = nullptr;
+    QLabel *cursorReadout_ = nullptr;
+    std::optional<TrendSpan> view_; // held by a zoom or a drag; the chart follows the readings without
     std::array<QLabel *, StatisticCount> statistics_{};
     QTimer frameTimer_;
     // Summing a day of readings takes longer than a frame; the labels follow a few times a

@@ -109,3 +109,28 @@ TEST(ReadingHistory, PeakHoldOutlivesPushedOutRecordsUntilReset)
     history.clear();
     EXPECT_FALSE(history.peak(TrendUnit::Dbm));
 }
+
+TEST(ReadingHistory, TheCursorTakesTheNearestReadingOrNamesTheGap)
+{
+    ReadingHistory history;
+    for (const std::int64_t t : {1000, 2000, 3000, 9000}) {
+        ReadingRecord record;
+        record.timeUtcMs = t;
+        record.levelDbm = -30;
+        history.append(record);
+    }
+    const struct {
+        std::int64_t pointer;
+        std::optional<std::size_t> reading, before, after;
+    } cases[] = {
+        {1000, 0, {}, {}}, {1400, 0, {}, {}}, {1600, 1, {}, {}}, {2500, 1, {}, {}}, // a tie takes the earlier
+        {500, 0, {}, {}},  {6000, {}, 2, 3},  {8600, 3, {}, {}}, {20000, {}, 3, {}}, {-5000, {}, {}, 0},
+    };
+    for (const auto &c : cases) {
+        const CursorPoint point = cursorAt(history, c.pointer, 500);
+        EXPECT_EQ(point.reading, c.reading) << c.pointer;
+        EXPECT_EQ(point.before, c.before) << c.pointer;
+        EXPECT_EQ(point.after, c.after) << c.pointer;
+    }
+    EXPECT_FALSE(cursorAt(ReadingHistory(), 0, 500).reading);
+}

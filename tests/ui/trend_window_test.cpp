@@ -7,16 +7,19 @@
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -288,4 +291,45 @@ TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
     for (int i = 0; i < 200 && chart()->runSeries().front()->points() == drawn; ++i)
         QTest::qWait(10);
     EXPECT_NE(chart()->runSeries().front()->points(), drawn);
+}
+
+// The wheel zooms around the pointer and holds the view, the cursor reads the nearest reading,
+// and Live follows the newest reading again; meanwhile the statistics go on counting.
+TEST_F(TrendWindowTest, ZoomHoldsTheViewTheCursorReadsAndLiveFollowsAgain)
+{
+    choose("spanBox", "All");
+    showAfresh();
+    EXPECT_EQ(chart()->chart()->title(), "Waiting for readings…");
+    for (int i = 0; i < 60; ++i)
+        history.append(reading(kStart + i * kSecond, -40.0 + i));
+    showAfresh();
+    EXPECT_EQ(chart()->chart()->title(), "");
+    auto *live = find<QPushButton>("liveButton");
+    EXPECT_FALSE(live->isEnabled());
+
+    const QRectF plot = chart()->chart()->plotArea();
+    const QPoint middle = chart()->mapFromScene(chart()->chart()->mapToScene(plot.center()));
+    const double before = chart()->timeAt(QPoint(static_cast<int>(plot.right()), middle.y())) - chart()->timeAt(middle);
+    QWheelEvent closer(middle, chart()->mapToGlobal(middle), {}, {0, 3 * 120}, Qt::NoButton, Qt::NoModifier,
+                       Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart()->viewport(), &closer);
+    EXPECT_TRUE(live->isEnabled());
+    const double after = chart()->timeAt(QPoint(static_cast<int>(plot.right()), middle.y())) - chart()->timeAt(middle);
+    EXPECT_LT(after, before * 0.6);
+
+    // The pointer over the plot names the nearest reading's time and level.
+    QMouseEvent move(QEvent::MouseMove, middle, chart()->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(chart()->viewport(), &move);
+    const std::int64_t at = static_cast<std::int64_t>(chart()->timeAt(middle));
+    const std::size_t nearest =
+        std::min<std::size_t>(59, static_cast<std::size_t>((at - kStart + kSecond / 2) / kSecond));
+    EXPECT_TRUE(value("cursorReadout").contains(QString::number(-40 + static_cast<int>(nearest)) + " dBm"))
+        << value("cursorReadout").toStdString();
+
+    history.append(reading(kStart + 60 * kSecond, 30.0));
+    showAfresh();
+    EXPECT_EQ(value("countValue"), "61"); // still counting while the view is held
+    live->click();
+    EXPECT_FALSE(live->isEnabled());
 }
