@@ -159,6 +159,15 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
         spanBox_->addItem(QLatin1String(span.caption), QVariant::fromValue<qint64>(span.ms));
     spanBox_->setCurrentIndex(kDefaultSpan);
 
+    unitBox_ = new QComboBox(this);
+    unitBox_->setObjectName(QStringLiteral("unitBox"));
+    unitBox_->addItem(QStringLiteral("As the gauge"), -1);
+    unitBox_->addItem(QStringLiteral("dBm"), static_cast<int>(TrendUnit::Dbm));
+    unitBox_->addItem(QStringLiteral("W"), static_cast<int>(TrendUnit::Watt));
+    unitBox_->addItem(QStringLiteral("V"), static_cast<int>(TrendUnit::Volt));
+    unitBox_->addItem(QStringLiteral("dB relative"), static_cast<int>(TrendUnit::RelativeDb));
+    unitBox_->setToolTip(QStringLiteral("dB relative: every reading against the zero reference as it stands now"));
+
     valueAxisBox_ = new QComboBox(this);
     valueAxisBox_->setObjectName(QStringLiteral("valueAxisBox"));
     valueAxisBox_->addItem(QStringLiteral("Automatic"), false);
@@ -190,6 +199,9 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Span"), this));
     controls->addWidget(spanBox_);
+    controls->addSpacing(12);
+    controls->addWidget(new QLabel(QStringLiteral("Unit"), this));
+    controls->addWidget(unitBox_);
     controls->addSpacing(12);
     controls->addWidget(new QLabel(QStringLiteral("Vertical axis"), this));
     controls->addWidget(valueAxisBox_);
@@ -226,6 +238,7 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     };
     connect(spanBox_, &QComboBox::currentIndexChanged, this, choiceChanged);
     connect(valueAxisBox_, &QComboBox::currentIndexChanged, this, choiceChanged);
+    connect(unitBox_, &QComboBox::currentIndexChanged, this, choiceChanged);
     connect(reset, &QPushButton::clicked, this, &TrendWindow::resetStatistics);
     connect(liveButton_, &QPushButton::clicked, this, &TrendWindow::followLive);
     connect(chart_, &TrendChart::zoomRequested, this, &TrendWindow::zoom);
@@ -278,6 +291,21 @@ QWidget *TrendWindow::buildStatistics()
         statistics_[row.statistic] = value;
     }
     return box;
+}
+
+TrendUnit TrendWindow::shownUnit() const
+{
+    const int chosen = unitBox_->currentData().toInt();
+    return chosen < 0 ? trendUnitOf(context_.state) : static_cast<TrendUnit>(chosen);
+}
+
+// dB against the zero reference are taken from every level as it stands now, so readings from
+// before relative mode was switched on, or before the latest zero reference, show as well.
+TrendWindow::Source TrendWindow::sourceOf(TrendUnit unit) const
+{
+    if (unit == TrendUnit::RelativeDb)
+        return {TrendUnit::Dbm, -context_.state.zeroReferenceDbm};
+    return {unit, 0};
 }
 
 TrendSpan TrendWindow::liveSpan() const
@@ -337,8 +365,11 @@ void TrendWindow::showCursor(std::optional<double> timeMs)
         return QDateTime::fromMSecsSinceEpoch(history_.timeAt(index)).toString(QStringLiteral("HH:mm:ss.zzz"));
     };
     if (point.reading) {
-        const TrendUnit unit = trendUnitOf(context_.state);
-        const std::optional<double> value = history_.valueAt(*point.reading, unit);
+        const TrendUnit unit = shownUnit();
+        const Source source = sourceOf(unit);
+        std::optional<double> value = history_.valueAt(*point.reading, source.stored);
+        if (value)
+            *value += source.offsetDb;
         cursorReadout_->setText(
             timeText(*point.reading) + QStringLiteral("  ") +
             (value ? levelText(value, unit)
@@ -380,11 +411,16 @@ void TrendWindow::resizeEvent(QResizeEvent *event)
 void TrendWindow::redraw(LabelRefresh labels)
 {
     frameTimer_.stop();
-    const TrendUnit unit = trendUnitOf(context_.state);
+    const TrendUnit unit = shownUnit();
+    const Source source = sourceOf(unit);
     const TrendSpan span = shownSpan();
     TrendPlot plot;
     plot.columns = chart_->plotColumns();
-    plot.columnValues = decimate(history_, unit, span.fromMs, span.toMs, plot.columns);
+    plot.columnValues = decimate(history_, source.stored, span.fromMs, span.toMs, plot.columns);
+    for (TrendColumn &column : plot.columnValues) {
+        column.minimum += source.offsetDb;
+        column.maximum += source.offsetDb;
+    }
     plot.fromMs = span.fromMs;
     plot.toMs = span.toMs;
     plot.unit = unit;
@@ -406,10 +442,14 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
     }
     statisticsTimer_.stop();
     statisticsAge_.start();
-    const TrendUnit unit = trendUnitOf(context_.state);
+    const TrendUnit unit = shownUnit();
+    const Source source = sourceOf(unit);
     const TrendSpan span = liveSpan();
     const std::size_t first = history_.firstAtOrAfter(std::max(span.fromMs, statisticsFromMs_));
-    const TrendStatistics s = summarize(history_, unit, first);
+    TrendStatistics s = summarize(history_, source.stored, first);
+    for (std::optional<double> *level : {&s.current, &s.minimum, &s.maximum, &s.mean, &s.peak})
+        if (*level)
+            **level += source.offsetDb;
     statistics_[Since]->setText(
         first < history_.size()
             ? QDateTime::fromMSecsSinceEpoch(history_.timeAt(first)).toString(QStringLiteral("HH:mm:ss"))

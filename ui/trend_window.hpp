@@ -63,6 +63,13 @@ private:
     void redraw(LabelRefresh labels);
     void refreshStatistics(LabelRefresh when);
     void resetStatistics();
+    // Where a unit's values come from: the stored quantity, and dB to add to it.
+    struct Source {
+        TrendUnit stored;
+        double offsetDb;
+    };
+    TrendUnit shownUnit() const;
+    Source sourceOf(TrendUnit unit) const;
     // The span the choice of span gives, following the newest reading.
     TrendSpan liveSpan() const;
     // What the chart shows: the span held by a zoom or a drag, else the live one.
@@ -82,6 +89,7 @@ private:
 
     QComboBox *spanBox_ = nullptr;
     QComboBox *valueAxisBox_ = nullptr;
+    QComboBox *unitBox_ = nullptr;
     TrendChart *chart_ = nullptr;
     QPushButton *liveButton_ = nullptr;
     QLabel *cursorReadout_ = nullptr;

@@ -140,12 +140,26 @@ TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
         {3, false, "Voltage (mV)", "70.71 mV"},
         {2, true, "Relative level (dB)", "3 dB"},
     };
+    context.state.zeroReferenceDbm = -13;
     for (const auto &c : cases) {
         context.state.settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
         context.state.relativeMode = c.relative;
         showAfresh();
         EXPECT_EQ(valueAxis()->titleText(), c.title) << c.title;
         EXPECT_EQ(value("currentValue"), c.current) << c.title;
+    }
+
+    // Chosen in the window, whatever the gauge shows; dB against the zero reference come from
+    // every level, so a reading taken before relative mode does not vanish.
+    context.state.relativeMode = false;
+    history.append(reading(kStart + kSecond, -20.0));
+    const std::pair<const char *, const char *> chosen[] = {
+        {"W", "10 uW"}, {"V", "22.36 mV"}, {"dB relative", "-7 dB"}, {"dBm", "-20 dBm"}};
+    for (const auto &[unit, current] : chosen) {
+        choose("unitBox", unit);
+        showAfresh();
+        EXPECT_EQ(value("currentValue"), current) << unit;
+        EXPECT_EQ(value("countValue"), "2") << unit;
     }
 }
 
