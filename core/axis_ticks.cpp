@@ -1,5 +1,7 @@
 #include "core/axis_ticks.hpp"
 
+#include "core/csv_log.hpp"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -33,20 +35,6 @@ std::int64_t floorDiv(std::int64_t value, std::int64_t divisor)
     return value / divisor - (value % divisor < 0 ? 1 : 0);
 }
 
-// Month and day of a count of days since 1970-01-01 (the civil calendar, any era).
-std::pair<int, int> monthAndDay(std::int64_t days)
-{
-    days += 719468;
-    const std::int64_t era = floorDiv(days, 146097);
-    const std::int64_t dayOfEra = days - era * 146097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    return {month, day};
-}
-
 std::string labelOf(std::int64_t localMs, bool seconds, bool withDate)
 {
     const std::int64_t days = floorDiv(localMs, kDayMs);
@@ -61,10 +49,10 @@ std::string labelOf(std::int64_t localMs, bool seconds, bool withDate)
         std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
     if (!withDate)
         return text;
-    const auto [month, day] = monthAndDay(days);
-    char date[16];
-    std::snprintf(date, sizeof date, "%s %d ", kMonths[month - 1], day);
-    return date + std::string(text);
+    const CivilDate date = civilFromDays(days);
+    char dateText[16];
+    std::snprintf(dateText, sizeof dateText, "%s %d ", kMonths[date.month - 1], date.day);
+    return dateText + std::string(text);
 }
 
 } // namespace

@@ -103,10 +103,7 @@ void appendPadded(std::string &out, std::int64_t value, int width)
     out.append(digits.data(), end);
 }
 
-struct CivilDate {
-    std::int64_t year;
-    int month, day;
-};
+} // namespace
 
 // Days since 1970-01-01 to a date of the proleptic Gregorian calendar, by whole 400-year eras
 // (146097 days each), so every day an int64 of milliseconds can name comes out right.
@@ -122,8 +119,6 @@ CivilDate civilFromDays(std::int64_t days)
     const auto month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
-
-} // namespace
 
 std::string csvNumber(double value)
 {
@@ -227,9 +222,9 @@ std::string csvPreamble(const LogHeader &header)
     appendComment(out, "-50 dBm point (V)", header.calibrationMinus50);
     appendComment(out, "relative mode", header.relativeMode ? "on" : "off");
     appendComment(out, "zero reference (dBm)", fixedNumber(header.zeroReferenceDbm, kLevelDecimals));
-    appendComment(out, "averaging", header.averageCount == 1
-                                        ? std::string("off")
-                                        : std::to_string(header.averageCount) + " readings, in linear power");
+    appendComment(out, "averaging",
+                  header.averageCount == 1 ? std::string("off")
+                                           : std::to_string(header.averageCount) + " readings, in linear power");
     appendComment(out, "frequency (Hz)", header.frequencyHz ? csvNumber(*header.frequencyHz) : "not set");
     appendComment(out, "correction table",
                   header.correctionTable.empty() ? std::string("none")

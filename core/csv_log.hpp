@@ -56,6 +56,12 @@ std::string csvRow(const ReadingRecord &record, std::int64_t startUtcMs);
 // A row that is no reading, such as "measuring stopped": only the time, the elapsed time and
 // the note, so that a reader sees why the readings pause instead of taking the gap for a level.
 std::string csvEventRow(std::int64_t timeUtcMs, std::int64_t startUtcMs, std::string_view note);
+// The date of a count of days since 1970-01-01 in the proleptic Gregorian calendar.
+struct CivilDate {
+    std::int64_t year;
+    int month, day;
+};
+CivilDate civilFromDays(std::int64_t days);
 // "2026-12-09T14:57:00.123Z"
 std::string utcTimeText(std::int64_t timeUtcMs);
 // "2026-12-10T14:02:11+01:00": the local time to the second, with its offset from UTC.

@@ -153,7 +153,7 @@ constexpr std::array<std::string_view, 3> kRangeNames{"LOW", "MID", "HIGH"};
 
 } // namespace
 
-void takeCorrectionFrom(MeterShared &shared)
+void takeInstrumentSetupFrom(MeterShared &shared)
 {
     const double db = numericValue(shared.state.settings.attenuatorDbm, shared.state.decimalSeparator).value_or(0);
     shared.correctionDb = attenuatorIsShowable(db) ? db : 0;
@@ -320,7 +320,7 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         shared.state.settings = shared.fileSettings;
         shared.state.relativeMode = false;
         shared.state.zeroReferenceDbm = 0;
-        takeCorrectionFrom(shared);
+        takeInstrumentSetupFrom(shared);
         shared.continuous = false;
         continuousRequest = false;
         break;

@@ -36,7 +36,7 @@ struct MeterShared {
 
 // The correction and averaging a server starts with: the settings' attenuator (applied when not
 // 0) and the accuracy setup's averaging.
-void takeCorrectionFrom(MeterShared &shared);
+void takeInstrumentSetupFrom(MeterShared &shared);
 
 class MeterConnection
 {

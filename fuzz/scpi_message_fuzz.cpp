@@ -131,7 +131,7 @@ void serve(std::string_view bytes)
     merolan::AppState state;
     state.settings = merolan::factorySettings();
     MeterShared shared{state, state.settings, bytes.size() % 2 == 0};
-    takeCorrectionFrom(shared);
+    takeInstrumentSetupFrom(shared);
     MeterConnection connection(shared);
     MessageSplitter splitter;
     merolan::ReadingRecord reading;

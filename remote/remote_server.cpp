@@ -25,7 +25,7 @@ RemoteServer::RemoteServer(AppState &state, MeterSession &session, const MeterSe
     connect(&session_, &MeterSession::portProblem, this, [this](MeterSession::PortProblem, const QString &message) {
         failWaiters(message.section(u'\n', 0, 0).toStdString());
     });
-    takeCorrectionFrom(shared_);
+    takeInstrumentSetupFrom(shared_);
 }
 
 RemoteServer::~RemoteServer() = default;

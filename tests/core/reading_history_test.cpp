@@ -1,27 +1,14 @@
 #include "core/reading_history.hpp"
 
 #include "core/conversion.hpp"
+#include "tests/support/reading_records.hpp"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
 using namespace merolan;
-
-namespace {
-
-ReadingRecord recordAt(std::int64_t timeMs, std::optional<double> levelDbm = {}, std::optional<double> relativeDb = {},
-                       std::string note = {})
-{
-    ReadingRecord r;
-    r.timeUtcMs = timeMs;
-    r.levelDbm = levelDbm;
-    r.relativeDb = relativeDb;
-    r.note = std::move(note);
-    return r;
-}
-
-} // namespace
+using merolan::testing::recordAt;
 
 TEST(ReadingHistory, RecordsComeBackWithPowerAndVoltageRebuiltFromTheLevel)
 {
@@ -113,12 +100,8 @@ TEST(ReadingHistory, PeakHoldOutlivesPushedOutRecordsUntilReset)
 TEST(ReadingHistory, TheCursorTakesTheNearestReadingOrNamesTheGap)
 {
     ReadingHistory history;
-    for (const std::int64_t t : {1000, 2000, 3000, 9000}) {
-        ReadingRecord record;
-        record.timeUtcMs = t;
-        record.levelDbm = -30;
-        history.append(record);
-    }
+    for (const std::int64_t t : {1000, 2000, 3000, 9000})
+        history.append(recordAt(t, -30.0));
     const struct {
         std::int64_t pointer;
         std::optional<std::size_t> reading, before, after;

@@ -1,23 +1,13 @@
 #include "core/reading_statistics.hpp"
 
+#include "tests/support/reading_records.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 using namespace merolan;
-
-namespace {
-
-ReadingRecord recordAt(std::int64_t timeMs, std::optional<double> levelDbm, std::optional<double> relativeDb = {})
-{
-    ReadingRecord r;
-    r.timeUtcMs = timeMs;
-    r.levelDbm = levelDbm;
-    r.relativeDb = relativeDb;
-    return r;
-}
-
-} // namespace
+using merolan::testing::recordAt;
 
 TEST(TrendStatistics, MeanIsTheMeanPowerInEachUnit)
 {

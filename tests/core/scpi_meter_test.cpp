@@ -36,7 +36,7 @@ struct Client {
     explicit Client(bool windowInCharge = false) : shared{state, factorySettings(), windowInCharge}
     {
         state.settings = shared.fileSettings;
-        takeCorrectionFrom(shared);
+        takeInstrumentSetupFrom(shared);
     }
     // The answer lines of `message`; a query that waits gets `reading`, when there is one.
     std::string send(std::string_view message, const std::optional<ReadingRecord> &reading = std::nullopt)

@@ -1,6 +1,7 @@
 #include "core/trend_columns.hpp"
 
 #include "core/conversion.hpp"
+#include "tests/support/reading_records.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,18 +9,7 @@
 #include <tuple>
 
 using namespace merolan;
-
-namespace {
-
-ReadingRecord recordAt(std::int64_t timeMs, std::optional<double> levelDbm)
-{
-    ReadingRecord r;
-    r.timeUtcMs = timeMs;
-    r.levelDbm = levelDbm;
-    return r;
-}
-
-} // namespace
+using merolan::testing::recordAt;
 
 TEST(TrendDecimation, ColumnsHoldTheExtremesAndMarkGaps)
 {
