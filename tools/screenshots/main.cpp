@@ -122,5 +122,10 @@ int main(int argc, char *argv[])
         span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
         ok = save(window, folder, "trend_window.png") && ok;
     }
+
+    main.findChild<QPushButton *>(QStringLiteral("SetupButton"))->click();
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("SetupWindow"))
+            ok = save(window, folder, "setup_window.png") && ok;
     return ok ? 0 : 1;
 }
