@@ -70,7 +70,7 @@ static void BM_SummarizeHour(benchmark::State &bench)
     ReadingHistory history;
     fill(history, 36'000);
     for (auto _ : bench)
-        benchmark::DoNotOptimize(summarize(history, TrendUnit::Dbm, 0));
+        benchmark::DoNotOptimize(summarize(history, {}, 0));
 }
 BENCHMARK(BM_SummarizeHour)->Unit(benchmark::kMillisecond);
 
@@ -81,7 +81,7 @@ static void BM_DecimateDay(benchmark::State &bench)
     fill(history, kDay);
     const std::int64_t from = history.timeAt(0), to = history.timeAt(kDay - 1) + 1;
     for (auto _ : bench)
-        benchmark::DoNotOptimize(decimate(history, TrendUnit::Dbm, from, to, 1000));
+        benchmark::DoNotOptimize(decimate(history, {}, from, to, 1000));
 }
 BENCHMARK(BM_DecimateDay)->Unit(benchmark::kMillisecond);
 

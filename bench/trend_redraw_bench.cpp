@@ -77,7 +77,7 @@ void chartRedraw(benchmark::State &state, std::int64_t spanMs)
     plot.toMs = toMs;
     for (auto _ : state) {
         plot.columns = chart.plotColumns();
-        plot.columnValues = decimate(history, TrendUnit::Dbm, plot.fromMs, plot.toMs, plot.columns);
+        plot.columnValues = decimate(history, {}, plot.fromMs, plot.toMs, plot.columns);
         chart.draw(plot);
         chart.QWidget::render(&image);
         benchmark::DoNotOptimize(image.constBits());

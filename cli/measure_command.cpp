@@ -180,7 +180,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     };
 
     const std::int64_t startMs = session.nowUtcMs();
-    RunningStatistics statistics(state.relativeMode ? TrendUnit::RelativeDb : TrendUnit::Dbm);
+    RunningStatistics statistics;
     long long readings = 0;
     if (format == OutputFormat::Csv)
         write(outputFile ? csvHead(logHeaderAt(state, std::string(), options.device.toStdString(), startMs))
@@ -188,7 +188,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
               false);
     QObject::connect(&session, &MeterSession::readingHandled, &loop,
                      [&](const ReadingOutcome &, const ReadingRecord &record) {
-                         statistics.add(state.relativeMode ? record.relativeDb : record.levelDbm);
+                         statistics.add(record.timeUtcMs, record.levelDbm);
                          write(format == OutputFormat::Csv     ? csvRow(record, startMs)
                                : format == OutputFormat::Jsonl ? jsonlRow(record)
                                                                : textRow(record, state.relativeMode),
@@ -231,7 +231,9 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
 
     const double seconds = static_cast<double>(session.nowUtcMs() - startMs) / 1000.0;
     if (!options.quiet)
-        cli.err << summaryOf(statistics.result(), state.relativeMode, session, seconds);
+        cli.err << summaryOf(
+            statistics.in({state.relativeMode ? TrendUnit::RelativeDb : TrendUnit::Dbm, state.zeroReferenceDbm}),
+            state.relativeMode, session, seconds);
     if (outputFile)
         outputFile->removeIfWithoutReadings();
     return status;

@@ -1,7 +1,5 @@
 #include "core/reading_history.hpp"
 
-#include "core/conversion.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -39,37 +37,51 @@ std::uint64_t elapsedMsOf(double elapsedS)
 
 } // namespace
 
-TrendUnit storedUnitOf(TrendUnit unit)
+void LevelSummary::add(std::optional<double> levelDbm)
 {
-    return unit == TrendUnit::RelativeDb ? TrendUnit::RelativeDb : TrendUnit::Dbm;
-}
-
-std::optional<double> storedValueIn(double stored, TrendUnit unit)
-{
-    switch (unit) {
-    case TrendUnit::Watt:
-        return finiteOrNone(wattFromDbm(stored));
-    case TrendUnit::Volt:
-        return finiteOrNone(rmsVoltFromWatt(wattFromDbm(stored)));
-    case TrendUnit::Dbm:
-    case TrendUnit::RelativeDb:
-        break;
+    LevelSummary one;
+    one.empty = false;
+    if (levelDbm) {
+        one.hasLevel = true;
+        one.lowestDbm = one.highestDbm = *levelDbm;
+    } else {
+        one.gapBefore = one.gapAfter = true;
     }
-    return stored;
+    append(one);
 }
 
-std::optional<double> finiteOrNone(double value)
+void LevelSummary::append(const LevelSummary &later)
 {
-    if (std::isfinite(value))
-        return value;
-    return std::nullopt;
+    if (later.empty)
+        return;
+    if (empty) {
+        *this = later;
+        return;
+    }
+    if (later.hasLevel) {
+        lowestDbm = hasLevel ? std::min(lowestDbm, later.lowestDbm) : later.lowestDbm;
+        highestDbm = hasLevel ? std::max(highestDbm, later.highestDbm) : later.highestDbm;
+        // Readings without a level here come before the later part's first level.
+        gapBefore = hasLevel ? gapBefore : true;
+        gapAfter = later.gapAfter;
+        hasLevel = true;
+    } else {
+        gapAfter = true;
+    }
 }
 
 ReadingHistory::ReadingHistory(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1))
 {
     // Reserved once at full size: pages not yet written cost no memory, and the ring never
     // reallocates, so a full day's history stays at one known size.
+    reserveAll();
+}
+
+void ReadingHistory::reserveAll()
+{
     records_.reserve(capacity_);
+    for (std::size_t level = 0; level < kBlockSizes.size(); ++level)
+        levels_[level].reserve((capacity_ + kBlockSizes[level] - 1) / kBlockSizes[level]);
 }
 
 void ReadingHistory::clear()
@@ -78,7 +90,11 @@ void ReadingHistory::clear()
     head_ = 0;
     noteTexts_.clear();
     noteIndexByText_.clear();
-    resetPeak();
+    for (auto &summaries : levels_)
+        summaries.clear();
+    period_ = {};
+    appended_ = periodStart_ = 0;
+    periodResetMs_.reset();
 }
 
 std::size_t ReadingHistory::size() const
@@ -125,7 +141,7 @@ void ReadingHistory::append(const ReadingRecord &record)
     // A copied history holds only what its source held; the first append restores the full
     // reservation so the ring still never grows step by step.
     if (records_.capacity() < capacity_)
-        records_.reserve(capacity_);
+        reserveAll();
     if (records_.empty())
         head_ = 0; // also after a move took the records away
 
@@ -138,12 +154,10 @@ void ReadingHistory::append(const ReadingRecord &record)
     if (const auto level = finite(record.levelDbm)) {
         s.levelDbm = *level;
         flags |= kHasLevel;
-        peakDbm_ = std::max(peakDbm_.value_or(*level), *level);
     }
     if (const auto relative = finite(record.relativeDb)) {
         s.relativeDb = *relative;
         flags |= kHasRelative;
-        peakRelativeDb_ = std::max(peakRelativeDb_.value_or(*relative), *relative);
     }
     if (const auto attenuator = finite(record.attenuatorDb)) {
         s.attenuatorDb = *attenuator;
@@ -154,12 +168,33 @@ void ReadingHistory::append(const ReadingRecord &record)
     s.packed = flags | range << kRangeShift | std::uint64_t{noteIndex(record.note)} << kNoteShift |
                elapsedMsOf(record.elapsedS) << kElapsedShift;
 
+    const std::optional<double> level = flags & kHasLevel ? std::optional(s.levelDbm) : std::nullopt;
+    period_.add(s.timeUtcMs, level);
+    ++appended_;
     if (records_.size() < capacity_) {
+        summarizeLevel(records_.size(), level);
         records_.push_back(s);
         return;
     }
+    summarizeLevel(head_, level);
     records_[head_] = s;
     head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
+}
+
+void ReadingHistory::summarizeLevel(std::size_t position, std::optional<double> levelDbm)
+{
+    for (std::size_t level = 0; level < kBlockSizes.size(); ++level) {
+        std::vector<LevelSummary> &summaries = levels_[level];
+        const std::size_t block = position / kBlockSizes[level];
+        // A block starts afresh when its first position is written, on every lap of the ring.
+        if (position % kBlockSizes[level] == 0) {
+            if (block == summaries.size())
+                summaries.emplace_back();
+            else
+                summaries[block] = {};
+        }
+        summaries[block].add(levelDbm);
+    }
 }
 
 ReadingRecord ReadingHistory::at(std::size_t index) const
@@ -171,8 +206,8 @@ ReadingRecord ReadingHistory::at(std::size_t index) const
     r.voltageV = s.voltageV;
     if (s.packed & kHasLevel) {
         r.levelDbm = s.levelDbm;
-        r.powerW = storedValueIn(s.levelDbm, TrendUnit::Watt);
-        r.rmsV = storedValueIn(s.levelDbm, TrendUnit::Volt);
+        r.powerW = levelIn(s.levelDbm, {TrendUnit::Watt});
+        r.rmsV = levelIn(s.levelDbm, {TrendUnit::Volt});
     }
     if (s.packed & kHasRelative)
         r.relativeDb = s.relativeDb;
@@ -189,18 +224,31 @@ std::int64_t ReadingHistory::timeAt(std::size_t index) const
     return records_[physical(index)].timeUtcMs;
 }
 
-std::optional<double> ReadingHistory::valueAt(std::size_t index, TrendUnit unit) const
+std::optional<double> ReadingHistory::levelAt(std::size_t index) const
 {
     const Stored &s = records_[physical(index)];
-    if (unit == TrendUnit::RelativeDb)
-        return s.packed & kHasRelative ? std::optional(s.relativeDb) : std::nullopt;
-    return s.packed & kHasLevel ? storedValueIn(s.levelDbm, unit) : std::nullopt;
+    return s.packed & kHasLevel ? std::optional(s.levelDbm) : std::nullopt;
 }
 
-std::size_t ReadingHistory::firstAtOrAfter(std::int64_t timeUtcMs) const
+std::optional<double> ReadingHistory::valueAt(std::size_t index, TrendScale scale) const
 {
-    // Stored times never decrease, so the ring in logical order is sorted.
-    std::size_t low = 0, high = size();
+    const std::optional<double> level = levelAt(index);
+    return level ? levelIn(*level, scale) : std::nullopt;
+}
+
+std::size_t ReadingHistory::firstAtOrAfter(std::int64_t timeUtcMs, std::size_t from) const
+{
+    // Stored times never decrease, so the ring in logical order is sorted. The search gallops
+    // out from `from` before it halves: one that ends near where it starts touches little memory.
+    const std::size_t end = size();
+    if (from >= end || timeAt(from) >= timeUtcMs)
+        return std::min(from, end);
+    std::size_t low = from + 1, high = low; // every record before `low` is earlier
+    for (std::size_t step = 1; high < end && timeAt(high) < timeUtcMs; step *= 2) {
+        low = high + 1;
+        high = from + 2 * step;
+    }
+    high = std::min(high, end);
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
         if (timeAt(mid) < timeUtcMs)
@@ -211,17 +259,62 @@ std::size_t ReadingHistory::firstAtOrAfter(std::int64_t timeUtcMs) const
     return low;
 }
 
-std::optional<double> ReadingHistory::peak(TrendUnit unit) const
+LevelSummary ReadingHistory::levelsBetween(std::size_t first, std::size_t end) const
 {
-    if (unit == TrendUnit::RelativeDb)
-        return peakRelativeDb_;
-    return peakDbm_ ? storedValueIn(*peakDbm_, unit) : std::nullopt;
+    LevelSummary summary;
+    end = std::min(end, size());
+    if (first >= end)
+        return summary;
+    // In stored positions the records run to the end of the ring and on from its start.
+    const std::size_t from = physical(first), count = end - first;
+    const std::size_t toEnd = std::min(count, records_.size() - from);
+    foldLevels(kBlockSizes.size(), from, from + toEnd, summary);
+    foldLevels(kBlockSizes.size(), 0, count - toEnd, summary);
+    return summary;
 }
 
-void ReadingHistory::resetPeak()
+// Folds the stored positions [from, to) into `into`, taking whole blocks of `level` (one past
+// the finest: single records) from their summaries and the rest from finer levels.
+void ReadingHistory::foldLevels(std::size_t level, std::size_t from, std::size_t to, LevelSummary &into) const
 {
-    peakDbm_.reset();
-    peakRelativeDb_.reset();
+    if (level == 0) {
+        for (std::size_t p = from; p < to; ++p)
+            into.add(records_[p].packed & kHasLevel ? std::optional(records_[p].levelDbm) : std::nullopt);
+        return;
+    }
+    const std::size_t size = kBlockSizes[level - 1];
+    const bool wrapped = records_.size() == capacity_;
+    for (std::size_t p = from; p < to;) {
+        const std::size_t blockEnd = (p / size + 1) * size;
+        const bool overwriting = wrapped && head_ > p && head_ < blockEnd;
+        if (p % size == 0 && blockEnd <= to && !overwriting) {
+            into.append(levels_[level - 1][p / size]);
+            p = blockEnd;
+        } else {
+            const std::size_t end = std::min(to, blockEnd);
+            foldLevels(level - 1, p, end, into);
+            p = end;
+        }
+    }
+}
+
+void ReadingHistory::resetStatistics()
+{
+    period_ = {};
+    periodStart_ = appended_;
+    if (!empty())
+        periodResetMs_ = timeAt(size() - 1);
+}
+
+std::optional<double> ReadingHistory::peak(TrendScale scale) const
+{
+    return period_.in(scale).maximum;
+}
+
+std::size_t ReadingHistory::firstOfPeriod() const
+{
+    const std::uint64_t pushedOut = appended_ - size();
+    return periodStart_ > pushedOut ? static_cast<std::size_t>(periodStart_ - pushedOut) : 0;
 }
 
 std::size_t ReadingHistory::memoryBytes() const
@@ -235,7 +328,10 @@ std::size_t ReadingHistory::memoryBytes() const
     std::size_t notes = noteTexts_.capacity() * sizeof(std::string) + noteIndexByText_.bucket_count() * sizeof(void *);
     for (const auto &[text, index] : noteIndexByText_)
         notes += sizeof(std::pair<const std::string, std::uint16_t>) + 2 * sizeof(void *) + 2 * heap(text);
-    return records_.capacity() * sizeof(Stored) + notes;
+    std::size_t summaries = 0;
+    for (const auto &level : levels_)
+        summaries += level.capacity() * sizeof(LevelSummary);
+    return records_.capacity() * sizeof(Stored) + summaries + notes;
 }
 
 CursorPoint cursorAt(const ReadingHistory &history, std::int64_t timeMs, std::int64_t reachMs)

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "core/reading_record.hpp"
+#include "core/running_statistics.hpp"
+#include "core/trend_scale.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,28 +14,25 @@
 
 namespace merolan {
 
-// The quantity a trend shows: the gauge's unit, or dB against the zero reference.
-enum class TrendUnit { Dbm, RelativeDb, Watt, Volt };
-
-// The history keeps two quantities of a reading, its level and its value against the zero
-// reference; watts and volts follow from the level. The stored quantity a unit is drawn from:
-// RelativeDb for itself, Dbm for the others.
-TrendUnit storedUnitOf(TrendUnit unit);
-
-// A stored value of storedUnitOf(unit) in the unit, computed exactly as the reading chain
-// computes it, so a chart and the readouts agree to the last bit. A level in dBm and a relative
-// value pass as they are; a power or voltage that is not a finite number is none.
-std::optional<double> storedValueIn(double stored, TrendUnit unit);
-
-// A non-finite number in a trend is kept as no number, so it can never reach a chart or a sum.
-std::optional<double> finiteOrNone(double value);
-
 // The readings of the run, oldest first, in bounded memory: once full, each new record pushes
 // out the oldest. A record is kept in 48 bytes (powers and voltages follow from the level, notes
-// are stored once), so the default capacity of 24 hours at 10 readings per second needs about
-// 41.5 MB when full. Records are expected in time order; one stamped earlier than its predecessor
-// is kept at its predecessor's time, so searches by time stay valid.
+// are stored once) and 1.6 bytes of level summaries, so the default capacity of 24 hours at 10
+// readings per second needs about 43 MB when full. Records are expected in time order; one
+// stamped earlier than its predecessor is kept at its predecessor's time, so searches by time
+// stay valid.
 class ReadingHistory;
+
+// The levels of a run of records: their extremes, and whether readings without a level lie
+// before the first level or after the last (all of it, when there is no level).
+struct LevelSummary {
+    double lowestDbm = 0, highestDbm = 0;
+    bool empty = true;
+    bool hasLevel = false;
+    bool gapBefore = false, gapAfter = false;
+
+    void add(std::optional<double> levelDbm);
+    void append(const LevelSummary &later);
+};
 
 // What the trend's cursor points at: the reading nearest in time, or a gap when none lies within
 // `reachMs` of the pointer (the readings on either side, where there are any).
@@ -50,20 +50,32 @@ public:
     explicit ReadingHistory(std::size_t capacity = kDefaultCapacity);
 
     void append(const ReadingRecord &record);
-    void clear(); // the records and the peak hold
+    void clear(); // the records and the statistics' period
 
     std::size_t size() const;
     std::size_t capacity() const;
     bool empty() const { return size() == 0; }
     ReadingRecord at(std::size_t index) const; // 0 is the oldest record kept
     std::int64_t timeAt(std::size_t index) const;
-    std::optional<double> valueAt(std::size_t index, TrendUnit unit) const;
-    // The index of the first record stamped at or after `timeUtcMs`; size() when there is none.
-    std::size_t firstAtOrAfter(std::int64_t timeUtcMs) const;
+    std::optional<double> levelAt(std::size_t index) const; // in dBm
+    std::optional<double> valueAt(std::size_t index, TrendScale scale) const;
+    // The index of the first record stamped at or after `timeUtcMs`, from `from` on; size() when
+    // there is none. Quickest when the answer lies close after `from`.
+    std::size_t firstAtOrAfter(std::int64_t timeUtcMs, std::size_t from = 0) const;
+    // The levels of the records [first, end), from precomputed summaries of blocks of records:
+    // the work grows with the logarithm of the count, not the count.
+    LevelSummary levelsBetween(std::size_t first, std::size_t end) const;
 
-    // Peak hold: the highest level since the last reset, records pushed out included.
-    std::optional<double> peak(TrendUnit unit) const;
-    void resetPeak();
+    // The statistics' period runs from the last reset (or the start) to the newest record. It is
+    // kept up to date with every record, records pushed out included, and so is its highest
+    // level, the peak hold.
+    void resetStatistics();
+    const RunningStatistics &period() const { return period_; }
+    std::optional<double> peak(TrendScale scale) const;
+    // The index of the period's oldest record still kept; size() before it has any.
+    std::size_t firstOfPeriod() const;
+    // The newest record's time when the period was started by a reset; none before a reset.
+    std::optional<std::int64_t> periodResetMs() const { return periodResetMs_; }
 
     // Bytes held by the records and their notes.
     std::size_t memoryBytes() const;
@@ -81,7 +93,10 @@ private:
     };
     static_assert(sizeof(Stored) == 48);
 
+    void reserveAll();
     std::size_t physical(std::size_t index) const;
+    void summarizeLevel(std::size_t position, std::optional<double> levelDbm);
+    void foldLevels(std::size_t level, std::size_t from, std::size_t to, LevelSummary &into) const;
     std::uint16_t noteIndex(const std::string &note);
     std::string noteText(std::uint64_t index) const;
 
@@ -92,7 +107,13 @@ private:
     // twice, for lookup by index and by text, so a copied history owns all it refers to.
     std::vector<std::string> noteTexts_;
     std::unordered_map<std::string, std::uint16_t> noteIndexByText_;
-    std::optional<double> peakDbm_, peakRelativeDb_;
+    // Summaries of aligned blocks of stored positions, finest first. The block the ring is
+    // overwriting holds old and new records at once; its summary covers only the new ones.
+    static constexpr std::array<std::size_t, 3> kBlockSizes{16, 256, 4096};
+    std::array<std::vector<LevelSummary>, kBlockSizes.size()> levels_;
+    RunningStatistics period_;
+    std::uint64_t appended_ = 0, periodStart_ = 0; // counts of records appended
+    std::optional<std::int64_t> periodResetMs_;
 };
 
 } // namespace merolan

@@ -17,7 +17,9 @@ set(merolan_core_sources
     readout_text.cpp
     reading_chain.cpp
     reading_record.cpp
+    trend_scale.cpp
     reading_history.cpp
+    running_statistics.cpp
     reading_statistics.cpp
     trend_columns.cpp
     csv_log.cpp

@@ -1,70 +1,46 @@
 #include "core/trend_columns.hpp"
 
-#include <algorithm>
-
 namespace merolan {
 
-std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendUnit unit, std::int64_t fromMs, std::int64_t toMs,
-                                  int columns)
+std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendScale scale, std::int64_t fromMs,
+                                  std::int64_t toMs, int columns)
 {
     std::vector<TrendColumn> out;
     if (columns <= 0 || toMs <= fromMs)
         return out;
 
     // Column c starts at the first millisecond t with (t - from) * columns / span >= c. Split as
-    // c * q + c * r / columns, no product outgrows 64 bits whatever the span.
+    // c * q + c * r / columns, no product outgrows 64 bits whatever the span; the sums wrap
+    // back into range as two's complement.
     const std::uint64_t span = static_cast<std::uint64_t>(toMs) - static_cast<std::uint64_t>(fromMs);
     const auto count = static_cast<std::uint64_t>(columns);
     const std::uint64_t q = span / count, r = span % count;
-    const auto columnStart = [&](std::uint64_t c) { return c * q + (c * r + count - 1) / count; };
-
-    // Minimum and maximum are taken of the stored levels and converted once per column: watts
-    // and volts rise with the level, so the extremes are the same readings.
-    const TrendUnit source = storedUnitOf(unit);
-    std::uint64_t column = 0;
-    std::uint64_t nextStart = columnStart(1);
-    // Readings without a value at the start of the span mark the first column too: the line
-    // must not seem to run in from before them.
-    bool hasValue = false, pendingGap = false;
-    TrendColumn current;
-    const auto emit = [&] {
-        if (!hasValue)
-            return;
-        const auto low = storedValueIn(current.minimum, unit), high = storedValueIn(current.maximum, unit);
-        if (low && high) {
-            current.minimum = *low;
-            current.maximum = *high;
-            out.push_back(current);
-        } else {
-            pendingGap = true;
-        }
-        hasValue = false;
+    const auto columnStart = [&](std::uint64_t c) {
+        return static_cast<std::int64_t>(static_cast<std::uint64_t>(fromMs) + c * q + (c * r + count - 1) / count);
     };
 
-    const std::size_t end = history.firstAtOrAfter(toMs);
-    for (std::size_t i = history.firstAtOrAfter(fromMs); i < end; ++i) {
-        const std::uint64_t offset = static_cast<std::uint64_t>(history.timeAt(i)) - static_cast<std::uint64_t>(fromMs);
-        if (offset >= nextStart) {
-            emit();
-            while (offset >= nextStart)
-                nextStart = columnStart(++column + 1);
-        }
-        const auto value = history.valueAt(i, source);
-        if (!value) {
+    // Readings without a level before a column's first level open a gap before it; those at the
+    // very start of the span too, so the line does not seem to run in from before them. A gap
+    // inside one column is narrower than a pixel and does not show.
+    bool pendingGap = false;
+    std::size_t first = history.firstAtOrAfter(fromMs);
+    const std::size_t end = history.firstAtOrAfter(toMs, first);
+    for (std::uint64_t column = 0; column < count && first < end; ++column) {
+        const std::size_t next = column + 1 == count ? end : history.firstAtOrAfter(columnStart(column + 1), first);
+        const LevelSummary levels = history.levelsBetween(first, next);
+        first = next;
+        if (levels.empty)
+            continue;
+        // Watts and volts rise with the level, so the extremes convert once per column.
+        const auto low = levels.hasLevel ? levelIn(levels.lowestDbm, scale) : std::nullopt;
+        const auto high = levels.hasLevel ? levelIn(levels.highestDbm, scale) : std::nullopt;
+        if (!low || !high) {
             pendingGap = true;
             continue;
         }
-        if (!hasValue) {
-            current = {static_cast<int>(column), *value, *value, pendingGap};
-            hasValue = true;
-        } else {
-            current.minimum = std::min(current.minimum, *value);
-            current.maximum = std::max(current.maximum, *value);
-        }
-        // A gap inside one column is narrower than a pixel; only gaps between columns show.
-        pendingGap = false;
+        out.push_back({static_cast<int>(column), *low, *high, pendingGap || levels.gapBefore});
+        pendingGap = levels.gapAfter;
     }
-    emit();
     return out;
 }
 

@@ -16,8 +16,9 @@ struct TrendColumn {
 };
 
 // The columns with values of the span [fromMs, toMs) cut into `columns` equal slices, in order.
-// Drawing these costs O(columns) however many readings the span holds.
-std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendUnit unit, std::int64_t fromMs, std::int64_t toMs,
-                                  int columns);
+// Each column is found by time and summarized from the history's level summaries, so the work
+// grows with the columns, not with the readings the span holds.
+std::vector<TrendColumn> decimate(const ReadingHistory &history, TrendScale scale, std::int64_t fromMs,
+                                  std::int64_t toMs, int columns);
 
 } // namespace merolan

@@ -125,8 +125,7 @@ void RecordingControls::showLinkStatus()
     }
     status.measuring = session_.isMeasuring();
     const ReadingHistory &history = recorder_.history();
-    status.readingsPerSecond =
-        summarize(history, TrendUnit::Dbm, history.firstAtOrAfter(now - kRateWindowMs)).readingsPerSecond;
+    status.readingsPerSecond = summarize(history, {}, history.firstAtOrAfter(now - kRateWindowMs)).readingsPerSecond;
     status.secondsSinceAnswer = secondsSince(session_.lastAnswerUtcMs(), now);
     status.secondsUnanswered = secondsSince(session_.oldestUnansweredPollUtcMs(), now);
     status.readsDropped = static_cast<std::size_t>(session_.readsDropped());

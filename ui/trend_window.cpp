@@ -194,7 +194,6 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     cursorReadout_ = new QLabel(this);
     cursorReadout_->setObjectName(QStringLiteral("cursorReadout"));
     cursorReadout_->setTextFormat(Qt::PlainText);
-    cursorReadout_->setMinimumWidth(260);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Span"), this));
@@ -207,15 +206,17 @@ TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *
     controls->addWidget(valueAxisBox_);
     controls->addSpacing(12);
     controls->addWidget(liveButton_);
-    controls->addSpacing(12);
-    controls->addWidget(cursorReadout_);
     controls->addStretch(1);
     controls->addWidget(reset);
     controls->addWidget(exportCsvButton);
     controls->addWidget(exportPngButton);
 
+    // The readout has the chart's width to itself: a reason for a missing level can be long.
+    auto *plot = new QVBoxLayout;
+    plot->addWidget(chart_, 1);
+    plot->addWidget(cursorReadout_);
     auto *body = new QHBoxLayout;
-    body->addWidget(chart_, 1);
+    body->addLayout(plot, 1);
     body->addWidget(buildStatistics());
 
     auto *window = new QVBoxLayout(this);
@@ -252,7 +253,8 @@ QWidget *TrendWindow::buildStatistics()
 {
     auto *box = new QGroupBox(QStringLiteral("Statistics"), this);
     box->setObjectName(QStringLiteral("statisticsFrame"));
-    box->setToolTip(QStringLiteral("Of the span shown, counted from the last Reset"));
+    box->setToolTip(QStringLiteral("Of the span shown, counted from the last Reset; with All, of every reading "
+                                   "since the Reset, including those the history no longer holds"));
     auto *form = new QFormLayout(box);
     const char *meanTip = "The mean power, shown in the unit: the mean of 0 dBm and -20 dBm is -2.97 dBm, not -10 dBm.";
     const char *peakTip = "The highest level since the last Reset, whatever the span shown; the maximum is the "
@@ -293,19 +295,13 @@ QWidget *TrendWindow::buildStatistics()
     return box;
 }
 
-TrendUnit TrendWindow::shownUnit() const
+// dB against the zero reference are taken from every level against the zero reference as it
+// stands now, so readings from before relative mode was switched on, or before the latest zero
+// reference, show as well.
+TrendScale TrendWindow::shownScale() const
 {
     const int chosen = unitBox_->currentData().toInt();
-    return chosen < 0 ? trendUnitOf(context_.state) : static_cast<TrendUnit>(chosen);
-}
-
-// dB against the zero reference are taken from every level as it stands now, so readings from
-// before relative mode was switched on, or before the latest zero reference, show as well.
-TrendWindow::Source TrendWindow::sourceOf(TrendUnit unit) const
-{
-    if (unit == TrendUnit::RelativeDb)
-        return {TrendUnit::Dbm, -context_.state.zeroReferenceDbm};
-    return {unit, 0};
+    return {chosen < 0 ? trendUnitOf(context_.state) : static_cast<TrendUnit>(chosen), context_.state.zeroReferenceDbm};
 }
 
 TrendSpan TrendWindow::liveSpan() const
@@ -365,14 +361,11 @@ void TrendWindow::showCursor(std::optional<double> timeMs)
         return QDateTime::fromMSecsSinceEpoch(history_.timeAt(index)).toString(QStringLiteral("HH:mm:ss.zzz"));
     };
     if (point.reading) {
-        const TrendUnit unit = shownUnit();
-        const Source source = sourceOf(unit);
-        std::optional<double> value = history_.valueAt(*point.reading, source.stored);
-        if (value)
-            *value += source.offsetDb;
+        const TrendScale scale = shownScale();
+        const std::optional<double> value = history_.valueAt(*point.reading, scale);
         cursorReadout_->setText(
             timeText(*point.reading) + QStringLiteral("  ") +
-            (value ? levelText(value, unit)
+            (value ? levelText(value, scale.unit)
                    : QStringLiteral("no level: ") + QString::fromStdString(history_.at(*point.reading).note)));
     } else {
         cursorReadout_->setText(QStringLiteral("No reading here (%1 to %2)")
@@ -411,23 +404,19 @@ void TrendWindow::resizeEvent(QResizeEvent *event)
 void TrendWindow::redraw(LabelRefresh labels)
 {
     frameTimer_.stop();
-    const TrendUnit unit = shownUnit();
-    const Source source = sourceOf(unit);
+    const TrendScale scale = shownScale();
     const TrendSpan span = shownSpan();
     TrendPlot plot;
     plot.columns = chart_->plotColumns();
-    plot.columnValues = decimate(history_, source.stored, span.fromMs, span.toMs, plot.columns);
-    for (TrendColumn &column : plot.columnValues) {
-        column.minimum += source.offsetDb;
-        column.maximum += source.offsetDb;
-    }
+    plot.columnValues = decimate(history_, scale, span.fromMs, span.toMs, plot.columns);
     plot.fromMs = span.fromMs;
     plot.toMs = span.toMs;
-    plot.unit = unit;
-    if (statisticsFromMs_ > span.fromMs && statisticsFromMs_ < span.toMs)
-        plot.resetMs = statisticsFromMs_;
+    plot.unit = scale.unit;
+    // The mark sits just after the last reading before the reset, where the period begins.
+    if (const auto resetMs = history_.periodResetMs(); resetMs && *resetMs >= span.fromMs && *resetMs < span.toMs - 1)
+        plot.resetMs = *resetMs + 1;
     if (valueAxisBox_->currentData().toBool())
-        plot.fixedRange = gaugeRangeOf(context_.state, unit);
+        plot.fixedRange = gaugeRangeOf(context_.state, scale.unit);
     chart_->chart()->setTitle(history_.empty() ? QStringLiteral("Waiting for readings…") : QString());
     chart_->draw(plot);
     refreshStatistics(labels);
@@ -442,18 +431,17 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
     }
     statisticsTimer_.stop();
     statisticsAge_.start();
-    const TrendUnit unit = shownUnit();
-    const Source source = sourceOf(unit);
-    const TrendSpan span = liveSpan();
-    const std::size_t first = history_.firstAtOrAfter(std::max(span.fromMs, statisticsFromMs_));
-    TrendStatistics s = summarize(history_, source.stored, first);
-    for (std::optional<double> *level : {&s.current, &s.minimum, &s.maximum, &s.mean, &s.peak})
-        if (*level)
-            **level += source.offsetDb;
+    const TrendScale scale = shownScale();
+    const TrendUnit unit = scale.unit;
+    // "All" is the whole period, kept up to date with every reading, so it costs nothing however
+    // long the run; a shorter span is counted over the readings it holds.
+    const TrendStatistics s =
+        spanBox_->currentData().toLongLong() == 0
+            ? summarizePeriod(history_, scale)
+            : summarize(history_, scale,
+                        std::max(history_.firstAtOrAfter(liveSpan().fromMs), history_.firstOfPeriod()));
     statistics_[Since]->setText(
-        first < history_.size()
-            ? QDateTime::fromMSecsSinceEpoch(history_.timeAt(first)).toString(QStringLiteral("HH:mm:ss"))
-            : kNoValue);
+        s.sinceMs ? QDateTime::fromMSecsSinceEpoch(*s.sinceMs).toString(QStringLiteral("HH:mm:ss")) : kNoValue);
     statistics_[Current]->setText(levelText(s.current, unit));
     statistics_[Minimum]->setText(levelText(s.minimum, unit));
     statistics_[Maximum]->setText(levelText(s.maximum, unit));
@@ -467,11 +455,7 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
 
 void TrendWindow::resetStatistics()
 {
-    // The records' own stamps decide, not the clock now: every reading that arrives after the
-    // reset counts, whatever the clocks say.
-    if (!history_.empty())
-        statisticsFromMs_ = history_.timeAt(history_.size() - 1) + 1;
-    history_.resetPeak();
+    history_.resetStatistics();
     if (isVisible())
         redraw(LabelRefresh::Now);
 }

@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <optional>
 #include <utility>
 
@@ -29,9 +28,9 @@ struct TrendSpan {
     std::int64_t toMs;
 };
 
-// The level over time in the gauge's unit, with statistics of the span shown and exports of
-// the whole history. Kept once opened; while hidden it costs nothing, and showing it draws the
-// history as it stands.
+// The level over time in the unit chosen, with statistics of the span shown since the last
+// reset and exports of what it shows. Kept once opened; while hidden it costs nothing, and
+// showing it draws the history as it stands.
 class TrendWindow : public QWidget
 {
     Q_OBJECT
@@ -63,13 +62,7 @@ private:
     void redraw(LabelRefresh labels);
     void refreshStatistics(LabelRefresh when);
     void resetStatistics();
-    // Where a unit's values come from: the stored quantity, and dB to add to it.
-    struct Source {
-        TrendUnit stored;
-        double offsetDb;
-    };
-    TrendUnit shownUnit() const;
-    Source sourceOf(TrendUnit unit) const;
+    TrendScale shownScale() const;
     // The span the choice of span gives, following the newest reading.
     TrendSpan liveSpan() const;
     // What the chart shows: the span held by a zoom or a drag, else the live one.
@@ -96,13 +89,10 @@ private:
     std::optional<TrendSpan> view_; // held by a zoom or a drag; the chart follows the readings without
     std::array<QLabel *, StatisticCount> statistics_{};
     QTimer frameTimer_;
-    // Summing a day of readings takes longer than a frame; the labels follow a few times a
-    // second, which is as fast as anyone reads them.
+    // The labels follow a few times a second, which is as fast as anyone reads them; an hour's
+    // statistics are counted afresh each time.
     QTimer statisticsTimer_;
     QElapsedTimer statisticsAge_;
-    // Readings stamped before this do not count in the statistics; the earliest time there is
-    // until the first reset.
-    std::int64_t statisticsFromMs_ = std::numeric_limits<std::int64_t>::min();
     std::function<LogHeader(std::int64_t startUtcMs)> describeRun_;
 };
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
+#include <tuple>
 
 using namespace merolan;
 using merolan::testing::recordAt;
@@ -83,18 +85,18 @@ TEST(ReadingHistory, NotesAreKeptUntilTooManyDifferentOnesArrive)
 TEST(ReadingHistory, PeakHoldOutlivesPushedOutRecordsUntilReset)
 {
     ReadingHistory history(2);
-    for (auto [level, relative] : {std::pair{5.0, -1.0}, {-20.0, 4.0}, {-30.0, 0.0}})
-        history.append(recordAt(0, level, relative));
-    EXPECT_EQ(history.peak(TrendUnit::Dbm), 5.0);
-    EXPECT_EQ(history.peak(TrendUnit::RelativeDb), 4.0);
-    EXPECT_EQ(history.peak(TrendUnit::Volt), rmsVoltFromWatt(wattFromDbm(5.0)));
+    for (const double level : {5.0, -20.0, -30.0})
+        history.append(recordAt(0, level));
+    EXPECT_EQ(history.peak({}), 5.0);
+    EXPECT_EQ(history.peak({TrendUnit::RelativeDb, -4.0}), 9.0);
+    EXPECT_EQ(history.peak({TrendUnit::Volt}), rmsVoltFromWatt(wattFromDbm(5.0)));
 
-    history.resetPeak();
+    history.resetStatistics();
+    EXPECT_FALSE(history.peak({}));
     history.append(recordAt(0, -40.0));
-    EXPECT_EQ(history.peak(TrendUnit::Dbm), -40.0);
-    EXPECT_FALSE(history.peak(TrendUnit::RelativeDb));
+    EXPECT_EQ(history.peak({}), -40.0);
     history.clear();
-    EXPECT_FALSE(history.peak(TrendUnit::Dbm));
+    EXPECT_FALSE(history.peak({}));
 }
 
 TEST(ReadingHistory, TheCursorTakesTheNearestReadingOrNamesTheGap)
@@ -116,4 +118,35 @@ TEST(ReadingHistory, TheCursorTakesTheNearestReadingOrNamesTheGap)
         EXPECT_EQ(point.after, c.after) << c.pointer;
     }
     EXPECT_FALSE(cursorAt(ReadingHistory(), 0, 500).reading);
+}
+
+TEST(ReadingHistory, LevelSummariesOfAnyRunMatchTheRecordsOneByOne)
+{
+    // A capacity that is no multiple of any block, filled part way and then wrapped past it, so
+    // runs cross the ring's end and the block being overwritten.
+    constexpr std::size_t kCapacity = 5000;
+    ReadingHistory history(kCapacity);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::size_t> index(0, kCapacity);
+    const auto levelOf = [](std::size_t n) {
+        return n % 7 == 3 ? std::nullopt : std::optional(-60.0 + static_cast<double>(n * 37 % 101));
+    };
+    std::size_t appended = 0;
+    for (const std::size_t fill : {std::size_t{3000}, std::size_t{2000}, std::size_t{3123}}) {
+        for (std::size_t end = appended + fill; appended < end; ++appended)
+            history.append(recordAt(static_cast<std::int64_t>(appended), levelOf(appended)));
+        for (int trial = 0; trial < 2000; ++trial) {
+            const std::size_t a = std::min(index(random), history.size());
+            const std::size_t b = std::min(index(random), history.size());
+            const std::size_t first = std::min(a, b), end = std::max(a, b);
+            LevelSummary expected;
+            for (std::size_t i = first; i < end; ++i)
+                expected.add(history.levelAt(i));
+            const LevelSummary got = history.levelsBetween(first, end);
+            ASSERT_EQ(std::tuple(got.empty, got.hasLevel, got.lowestDbm, got.highestDbm, got.gapBefore, got.gapAfter),
+                      std::tuple(expected.empty, expected.hasLevel, expected.lowestDbm, expected.highestDbm,
+                                 expected.gapBefore, expected.gapAfter))
+                << appended << ": " << first << ".." << end;
+        }
+    }
 }

@@ -19,7 +19,7 @@ TEST(TrendDecimation, ColumnsHoldTheExtremesAndMarkGaps)
         history.append(recordAt(t, level));
 
     std::vector<std::tuple<int, double, double, bool>> columns;
-    for (const TrendColumn &c : decimate(history, TrendUnit::Watt, 0, 100, 10))
+    for (const TrendColumn &c : decimate(history, {TrendUnit::Watt}, 0, 100, 10))
         columns.emplace_back(c.column, c.minimum, c.maximum, c.afterGap);
     const std::vector<std::tuple<int, double, double, bool>> expected = {
         {0, wattFromDbm(-3), wattFromDbm(-1), false},
@@ -28,9 +28,9 @@ TEST(TrendDecimation, ColumnsHoldTheExtremesAndMarkGaps)
         {9, wattFromDbm(-5), wattFromDbm(-5), false},
     };
     EXPECT_EQ(columns, expected);
-    EXPECT_TRUE(decimate(history, TrendUnit::RelativeDb, 0, 100, 10).empty());
-    EXPECT_TRUE(decimate(history, TrendUnit::Dbm, 0, 100, 0).empty());
-    EXPECT_TRUE(decimate(history, TrendUnit::Dbm, 100, 100, 10).empty());
+    EXPECT_EQ(decimate(history, {TrendUnit::RelativeDb, -1.0}, 0, 100, 10).front().maximum, 0.0);
+    EXPECT_TRUE(decimate(history, {}, 0, 100, 0).empty());
+    EXPECT_TRUE(decimate(history, {}, 100, 100, 10).empty());
 }
 
 TEST(TrendDecimation, UnevenSlicesStartAtTheRoundedUpMillisecond)
@@ -44,7 +44,7 @@ TEST(TrendDecimation, UnevenSlicesStartAtTheRoundedUpMillisecond)
     for (auto [t, from, to, count, column] : cases) {
         ReadingHistory history(1);
         history.append(recordAt(t, 0.0));
-        const auto columns = decimate(history, TrendUnit::Dbm, from, to, count);
+        const auto columns = decimate(history, {}, from, to, count);
         ASSERT_EQ(columns.size(), 1u) << t;
         EXPECT_EQ(columns[0].column, column) << t;
     }
