@@ -1,6 +1,7 @@
 #include "ui/trend_chart.hpp"
 
 #include "core/axis_ticks.hpp"
+#include "ui/trace_item.hpp"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -69,13 +70,15 @@ AxisUnit axisUnitFor(TrendUnit unit, ValueRange range)
     return {1e12, quantity.arg(QStringLiteral("p") + symbol)};
 }
 
-void widenLoneReading(QList<QPointF> &run, double columnMs)
+void widenLoneReading(TraceRun &run, double columnMs)
 {
-    if (run.size() != 1)
+    if (run.upper.size() != 1)
         return;
-    const QPointF p = run.front();
     const double half = columnMs * kLoneReadingColumns / 2;
-    run = {QPointF(p.x() - half, p.y()), QPointF(p.x() + half, p.y())};
+    for (QList<QPointF> *edge : {&run.upper, &run.lower}) {
+        const QPointF p = edge->front();
+        *edge = {QPointF(p.x() - half, p.y()), QPointF(p.x() + half, p.y())};
+    }
 }
 
 } // namespace
@@ -111,9 +114,9 @@ std::optional<ValueRange> fitRange(const std::vector<TrendColumn> &columns, Tren
     return range;
 }
 
-std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale)
+std::vector<TraceRun> traceRuns(const TrendPlot &plot, double scale)
 {
-    std::vector<QList<QPointF>> runs;
+    std::vector<TraceRun> runs;
     const double columnMs = static_cast<double>(plot.toMs - plot.fromMs) / std::max(plot.columns, 1);
     const double fromMs = static_cast<double>(plot.fromMs);
     for (const TrendColumn &c : plot.columnValues) {
@@ -124,19 +127,9 @@ std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale)
                 widenLoneReading(runs.back(), columnMs);
             runs.emplace_back();
         }
-        QList<QPointF> &run = runs.back();
         const double x = fromMs + (c.column + 0.5) * columnMs;
-        const double low = c.minimum * scale;
-        const double high = c.maximum * scale;
-        if (low == high) {
-            run.append(QPointF(x, low));
-            continue;
-        }
-        // Entering each column at the end nearer to the previous one keeps the trace from
-        // zig-zagging across the band when the level moves steadily.
-        const bool downwards = !run.isEmpty() && std::abs(run.back().y() - high) < std::abs(run.back().y() - low);
-        run.append(QPointF(x, downwards ? high : low));
-        run.append(QPointF(x, downwards ? low : high));
+        runs.back().upper.append(QPointF(x, c.maximum * scale));
+        runs.back().lower.append(QPointF(x, c.minimum * scale));
     }
     if (!runs.empty())
         widenLoneReading(runs.back(), columnMs);
@@ -146,6 +139,7 @@ std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale)
 TrendChart::TrendChart(QWidget *parent)
     : QChartView(new QChart, parent), timeAxis_(new QCategoryAxis), valueAxis_(new QValueAxis)
 {
+    trace_ = new TraceItem(kTraceColour);
     QChart *c = chart();
     c->setAnimationOptions(QChart::NoAnimation);
     c->legend()->hide();
@@ -166,6 +160,10 @@ TrendChart::TrendChart(QWidget *parent)
     resetMark_->attachAxis(valueAxis_);
     valueAxis_->setTickType(QValueAxis::TicksDynamic);
     valueAxis_->setTickAnchor(0);
+    // Above the grid and the reset mark, inside the plot area.
+    trace_->setParentItem(c);
+    trace_->setZValue(100);
+    connect(c, &QChart::plotAreaChanged, this, [this](const QRectF &area) { trace_->setPlotArea(area); });
 }
 
 int TrendChart::plotColumns() const
@@ -183,23 +181,20 @@ void TrendChart::draw(const TrendPlot &plot)
     const double interval = levelTickStep(range.min * axis.scale, range.max * axis.scale);
     const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(interval))));
 
-    // Every range change remaps the points a series holds at once; emptied first, the old trace
-    // is not mapped (and outlined for hit tests) only to be thrown away.
-    for (QLineSeries *series : runs_)
-        if (series->count() > 0)
-            series->clear();
     showTimeTicks(plot.fromMs, plot.toMs);
     valueAxis_->setTitleText(axis.title);
     valueAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
     valueAxis_->setTickInterval(interval);
     valueAxis_->setRange(range.min * axis.scale, range.max * axis.scale);
 
-    const std::vector<QList<QPointF>> runs = traceRuns(plot, axis.scale);
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        seriesForRun(i)->replace(runs[i]);
+    const double low = range.min * axis.scale, high = range.max * axis.scale;
+    trace_->show(
+        traceRuns(plot, axis.scale),
+        QRectF(static_cast<double>(plot.fromMs), low, static_cast<double>(plot.toMs - plot.fromMs), high - low),
+        chart()->plotArea());
     if (plot.resetMs) {
         const auto at = static_cast<double>(*plot.resetMs);
-        resetMark_->replace({QPointF(at, range.min * axis.scale), QPointF(at, range.max * axis.scale)});
+        resetMark_->replace({QPointF(at, low), QPointF(at, high)});
     } else if (resetMark_->count() > 0) {
         resetMark_->clear();
     }
@@ -261,29 +256,9 @@ void TrendChart::wheelEvent(QWheelEvent *event)
     event->accept();
 }
 
-QList<QLineSeries *> TrendChart::runSeries() const
+const std::vector<TraceRun> &TrendChart::traceRunsShown() const
 {
-    QList<QLineSeries *> used;
-    for (QLineSeries *s : runs_)
-        if (s->count() > 0)
-            used.append(s);
-    return used;
-}
-
-QLineSeries *TrendChart::seriesForRun(std::size_t run)
-{
-    while (runs_.size() <= run) {
-        auto *series = new QLineSeries;
-        QPen pen(kTraceColour);
-        pen.setWidth(1);
-        pen.setCosmetic(true);
-        series->setPen(pen);
-        chart()->addSeries(series);
-        series->attachAxis(timeAxis_);
-        series->attachAxis(valueAxis_);
-        runs_.push_back(series);
-    }
-    return runs_[run];
+    return trace_->runs();
 }
 
 } // namespace merolan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/trend_columns.hpp"
+#include "ui/trace_item.hpp"
 
 #include <QChartView>
 #include <QList>
@@ -38,9 +39,9 @@ struct TrendPlot {
 // gets a span of its own so it sits mid-plot instead of on an edge. None without columns.
 std::optional<ValueRange> fitRange(const std::vector<TrendColumn> &columns, TrendUnit unit);
 
-// The line through the columns, in axis coordinates (milliseconds since the epoch, and the
-// value times `scale`), one run per stretch without unusable readings.
-std::vector<QList<QPointF>> traceRuns(const TrendPlot &plot, double scale);
+// The band through the columns' extremes, in axis coordinates (milliseconds since the epoch, and
+// the value times `scale`), one run per stretch without unusable readings.
+std::vector<TraceRun> traceRuns(const TrendPlot &plot, double scale);
 
 // The level over time: a time axis with ticks at round local times, titled with the zone, and a
 // value axis with round ticks titled with the unit, with each run of the trace its own line so
@@ -55,8 +56,8 @@ public:
     // Pixel columns of the plot area: the resolution worth decimating to.
     int plotColumns() const;
     void draw(const TrendPlot &plot);
-    // The series that hold a run now, oldest run first.
-    QList<QLineSeries *> runSeries() const;
+    // The runs of the trace drawn now, in axis coordinates, oldest first.
+    const std::vector<TraceRun> &traceRunsShown() const;
     // The time under a point of the view, in milliseconds since the epoch.
     double timeAt(QPoint viewPoint) const;
 
@@ -76,14 +77,11 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
-    QLineSeries *seriesForRun(std::size_t run);
     void showTimeTicks(std::int64_t fromMs, std::int64_t toMs);
 
     QCategoryAxis *timeAxis_;
     QValueAxis *valueAxis_;
-    // Kept between drawings and emptied when unused: adding series to a chart costs far more
-    // than refilling them.
-    std::vector<QLineSeries *> runs_;
+    TraceItem *trace_ = nullptr; // owned by the chart
     QLineSeries *resetMark_ = nullptr;
     std::optional<QPoint> dragFrom_;
 };

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineSeries>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -200,9 +199,9 @@ TEST_F(TrendWindowTest, TheSpanChoiceLimitsTheReadingsShown)
     for (const auto &[span, readings] : cases) {
         choose("spanBox", span);
         EXPECT_EQ(value("countValue"), QString::number(readings)) << span;
-        const QList<QLineSeries *> runs = chart()->runSeries();
-        ASSERT_EQ(runs.size(), 1) << span;
-        const QList<QPointF> points = runs.front()->points();
+        const auto &runs = chart()->traceRunsShown();
+        ASSERT_EQ(runs.size(), 1u) << span;
+        const QList<QPointF> points = runs.front().upper;
         const auto oldestShown = static_cast<double>(newest - (readings - 1) * kSecond);
         // Each column sits mid-pixel, so the first point may lie up to a pixel before its reading.
         const double pixelMs = static_cast<double>(readings * kSecond) / chart()->plotColumns();
@@ -217,10 +216,10 @@ TEST_F(TrendWindowTest, AnUnusableReadingBreaksTheLine)
         history.append(reading(kStart + i * kSecond, i == 5 ? std::nullopt : std::optional(-10.0 - i)));
     choose("spanBox", "10 s");
     window.show();
-    const QList<QLineSeries *> runs = chart()->runSeries();
-    ASSERT_EQ(runs.size(), 2);
-    EXPECT_LT(runs[0]->points().back().x(), static_cast<double>(kStart + 5 * kSecond));
-    EXPECT_GT(runs[1]->points().front().x(), static_cast<double>(kStart + 5 * kSecond));
+    const auto &runs = chart()->traceRunsShown();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_LT(runs[0].upper.back().x(), static_cast<double>(kStart + 5 * kSecond));
+    EXPECT_GT(runs[1].upper.front().x(), static_cast<double>(kStart + 5 * kSecond));
 }
 
 TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
@@ -291,20 +290,20 @@ TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
     history.append(reading(kStart, -10.0));
     window.historyChanged();
     QTest::qWait(50);
-    EXPECT_TRUE(chart()->runSeries().isEmpty());
+    EXPECT_TRUE(chart()->traceRunsShown().empty());
     EXPECT_EQ(value("countValue"), "-");
 
     window.show();
-    EXPECT_EQ(chart()->runSeries().size(), 1);
+    EXPECT_EQ(chart()->traceRunsShown().size(), 1u);
     EXPECT_EQ(value("countValue"), "1");
 
-    const QList<QPointF> drawn = chart()->runSeries().front()->points();
+    const QList<QPointF> drawn = chart()->traceRunsShown().front().upper;
     history.append(reading(kStart + kSecond, -11.0));
     window.historyChanged();
-    EXPECT_EQ(chart()->runSeries().front()->points(), drawn);
-    for (int i = 0; i < 200 && chart()->runSeries().front()->points() == drawn; ++i)
+    EXPECT_EQ(chart()->traceRunsShown().front().upper, drawn);
+    for (int i = 0; i < 200 && chart()->traceRunsShown().front().upper == drawn; ++i)
         QTest::qWait(10);
-    EXPECT_NE(chart()->runSeries().front()->points(), drawn);
+    EXPECT_NE(chart()->traceRunsShown().front().upper, drawn);
 }
 
 // The wheel zooms around the pointer and holds the view, the cursor reads the nearest reading,
