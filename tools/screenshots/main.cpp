@@ -11,6 +11,7 @@
 #include "ui/main_window.hpp"
 #include "ui/project_page.hpp"
 #include "ui/project_page_places.hpp"
+#include "ui/trend_chart.hpp"
 #include "ui/user_dialogs.hpp"
 
 #include <QApplication>
@@ -19,8 +20,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <cstdio>
@@ -40,6 +43,20 @@ bool save(QWidget *window, const QDir &folder, const char *name)
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// Three wheel notches closer around the middle of the run, and the pointer left there, so the
+// cursor readout names the reading under it.
+void zoomInAndPoint(TrendChart &chart)
+{
+    const QRectF plot = chart.chart()->plotArea();
+    const QPoint at =
+        chart.mapFromScene(chart.chart()->mapToScene(QPointF(plot.left() + plot.width() * 0.6, plot.center().y())));
+    QWheelEvent closer(at, chart.mapToGlobal(at), {}, {0, 3 * 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                       false);
+    QApplication::sendEvent(chart.viewport(), &closer);
+    QMouseEvent move(QEvent::MouseMove, at, chart.mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(chart.viewport(), &move);
 }
 
 // Ten minutes of an amplifier warming up, read three times a second, with a few seconds where
@@ -121,6 +138,8 @@ int main(int argc, char *argv[])
         auto *span = window->findChild<QComboBox *>(QStringLiteral("spanBox"));
         span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
         ok = save(window, folder, "trend_window.png") && ok;
+        zoomInAndPoint(*window->findChild<TrendChart *>());
+        ok = save(window, folder, "trend_window_zoomed.png") && ok;
     }
 
     main.findChild<QPushButton *>(QStringLiteral("SetupButton"))->click();
