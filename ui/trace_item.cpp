@@ -51,20 +51,22 @@ QImage TraceItem::barsImage(double pixelRatio) const
     const int height = std::max(1, qRound(plotArea_.height() * pixelRatio));
     std::vector<int> top(static_cast<std::size_t>(width), std::numeric_limits<int>::max());
     std::vector<int> bottom(static_cast<std::size_t>(width), std::numeric_limits<int>::min());
-    const auto device = [&](double at, double origin) { return (at - origin) * pixelRatio; };
+    // Device pixels from the plot's corner, bounded just outside it so no coordinate overflows.
+    const auto toDevice = [&](double at, double origin, int size) {
+        return std::clamp((at - origin) * pixelRatio, -1.0, static_cast<double>(size));
+    };
     for (const TraceRun &run : runs_) {
         const QPolygonF high = mapped(run.upper), low = mapped(run.lower);
         for (qsizetype i = 0; i < high.size(); ++i) {
-            const double left = device(high[i].x(), plotArea_.left());
-            const int firstColumn = std::max(0, static_cast<int>(std::floor(left)));
-            const int endColumn = std::min(width, static_cast<int>(std::floor(left + pixelRatio)));
-            const auto first =
-                static_cast<int>(std::clamp(std::round(device(high[i].y(), plotArea_.top())), -1.0, double(height)));
-            const auto last =
-                static_cast<int>(std::clamp(std::round(device(low[i].y(), plotArea_.top())), -1.0, double(height)));
-            for (int column = firstColumn; column < endColumn; ++column) {
-                top[static_cast<std::size_t>(column)] = std::min(top[static_cast<std::size_t>(column)], first);
-                bottom[static_cast<std::size_t>(column)] = std::max(bottom[static_cast<std::size_t>(column)], last);
+            const double left = toDevice(high[i].x(), plotArea_.left(), width);
+            const auto first = static_cast<int>(std::round(toDevice(high[i].y(), plotArea_.top(), height)));
+            const auto last = static_cast<int>(std::round(toDevice(low[i].y(), plotArea_.top(), height)));
+            const auto firstColumn = static_cast<std::size_t>(std::max(0.0, std::floor(left)));
+            const auto endColumn =
+                static_cast<std::size_t>(std::clamp(std::floor(left + pixelRatio), 0.0, double(width)));
+            for (std::size_t column = firstColumn; column < endColumn; ++column) {
+                top[column] = std::min(top[column], first);
+                bottom[column] = std::max(bottom[column], last);
             }
         }
     }
