@@ -1,4 +1,4 @@
-#include "core/version.hpp"
+#include "core/base/version.hpp"
 #include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 #include "link/port_directory.hpp"

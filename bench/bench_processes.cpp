@@ -1,6 +1,6 @@
 #include "bench/bench_processes.hpp"
 
-#include "core/wire_protocol.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <cstdio>
 #include <cstdlib>

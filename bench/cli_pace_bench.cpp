@@ -4,8 +4,8 @@
 // of the answer, poll again, with nothing in between.
 //   merolan_cli_bench [READINGS]
 #include "bench/bench_processes.hpp"
-#include "core/meter_settings.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/settings/settings_file.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "core/conversion.hpp"
-#include "core/csv_log.hpp"
-#include "core/reading_history.hpp"
-#include "core/reading_statistics.hpp"
-#include "core/trend_columns.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/logs/csv_log.hpp"
+#include "core/history/reading_history.hpp"
+#include "core/history/reading_statistics.hpp"
+#include "core/history/trend_columns.hpp"
 
 #include <benchmark/benchmark.h>
 

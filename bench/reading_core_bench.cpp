@@ -1,9 +1,9 @@
-#include "core/app_state.hpp"
-#include "core/conversion.hpp"
-#include "core/reading_chain.hpp"
-#include "core/readout_text.hpp"
-#include "core/scale_range.hpp"
-#include "core/wire_protocol.hpp"
+#include "core/instrument/app_state.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/reading/reading_chain.hpp"
+#include "core/reading/readout_text.hpp"
+#include "core/reading/scale_range.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <benchmark/benchmark.h>
 

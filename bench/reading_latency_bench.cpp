@@ -1,7 +1,7 @@
 // Latency from the last byte of a reply reaching the program to its update frame leaving it,
 // over a pseudo-terminal, and the CPU time of the whole reading chain with the gauge redraw.
 //   merolan_latency_bench [CYCLES]
-#include "core/settings_file.hpp"
+#include "core/settings/settings_file.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"

@@ -6,8 +6,8 @@
 //    taken in the same run by a bare client polling on the pseudo-terminal.
 //   merolan_remote_bench [FETCHES] [READINGS]
 #include "bench/bench_processes.hpp"
-#include "core/meter_settings.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/settings/settings_file.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Redraws of the trend at a plot 1000 pixels wide, for an hour and for a day of readings at 10
 // per second.
-#include "core/reading_history.hpp"
-#include "core/trend_columns.hpp"
+#include "core/history/reading_history.hpp"
+#include "core/history/trend_columns.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
 #include "ui/trend_window.hpp"

@@ -3,9 +3,9 @@
 #include "cli/cli_context.hpp"
 #include "cli/command_output.hpp"
 #include "cli/typed_values.hpp"
-#include "core/correction_table.hpp"
-#include "core/power_average.hpp"
-#include "core/text_format.hpp"
+#include "core/reading/correction_table.hpp"
+#include "core/reading/power_average.hpp"
+#include "core/base/text_format.hpp"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/cli_context.hpp"
-#include "core/failure.hpp"
+#include "core/base/failure.hpp"
 
 #include <QCommandLineParser>
 

@@ -1,7 +1,7 @@
 // merolan-cli: measures with the meter and manages the settings file without a display.
 #include "cli/cli_context.hpp"
 #include "cli/command_output.hpp"
-#include "core/version.hpp"
+#include "core/base/version.hpp"
 #include "link/log_file.hpp"
 #include "link/settings_location.hpp"
 

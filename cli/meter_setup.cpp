@@ -2,10 +2,10 @@
 
 #include "cli/command_output.hpp"
 
-#include "core/accuracy_file.hpp"
-#include "core/atomic_file.hpp"
-#include "core/calibration_rules.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/accuracy_file.hpp"
+#include "core/settings/atomic_file.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/settings/settings_file.hpp"
 
 #include <QSocketNotifier>
 

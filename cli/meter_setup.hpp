@@ -2,7 +2,7 @@
 
 #include "cli/cli_context.hpp"
 #include "cli/command_options.hpp"
-#include "core/app_state.hpp"
+#include "core/instrument/app_state.hpp"
 #include "link/meter_session.hpp"
 
 #include <QString>

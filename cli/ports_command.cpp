@@ -3,7 +3,7 @@
 
 #include "cli/cli_context.hpp"
 #include "cli/command_output.hpp"
-#include "core/reading_lines.hpp"
+#include "core/logs/reading_lines.hpp"
 #include "link/port_directory.hpp"
 
 #include <QCommandLineParser>

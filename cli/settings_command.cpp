@@ -3,17 +3,17 @@
 #include "cli/command_output.hpp"
 #include "cli/typed_values.hpp"
 
-#include "core/atomic_file.hpp"
-#include "core/calibration_import.hpp"
-#include "core/calibration_rules.hpp"
-#include "core/conversion.hpp"
-#include "core/csv_log.hpp"
-#include "core/reading_lines.hpp"
-#include "core/scale_range.hpp"
-#include "core/settings_fields.hpp"
-#include "core/settings_file.hpp"
-#include "core/settings_record.hpp"
-#include "core/text_format.hpp"
+#include "core/settings/atomic_file.hpp"
+#include "core/settings/calibration_import.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/logs/csv_log.hpp"
+#include "core/logs/reading_lines.hpp"
+#include "core/reading/scale_range.hpp"
+#include "core/settings/settings_fields.hpp"
+#include "core/settings/settings_file.hpp"
+#include "core/settings/settings_record.hpp"
+#include "core/base/text_format.hpp"
 
 #include <QCommandLineParser>
 #include <QFile>

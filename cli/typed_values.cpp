@@ -1,8 +1,8 @@
 #include "cli/typed_values.hpp"
 
-#include "core/conversion.hpp"
-#include "core/scale_range.hpp"
-#include "core/text_format.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/reading/scale_range.hpp"
+#include "core/base/text_format.hpp"
 
 #include <array>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings_fields.hpp"
+#include "core/settings/settings_fields.hpp"
 
 #include <optional>
 #include <string>

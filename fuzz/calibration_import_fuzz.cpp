@@ -1,8 +1,8 @@
-#include "core/calibration_import.hpp"
-#include "core/calibration_rules.hpp"
-#include "core/setting_value.hpp"
-#include "core/settings_record.hpp"
-#include "core/wire_protocol.hpp"
+#include "core/settings/calibration_import.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/settings/setting_value.hpp"
+#include "core/settings/settings_record.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "core/app_state.hpp"
-#include "core/conversion.hpp"
-#include "core/readout_text.hpp"
-#include "core/wire_protocol.hpp"
+#include "core/instrument/app_state.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/reading/readout_text.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <cmath>
 #include <cstdlib>

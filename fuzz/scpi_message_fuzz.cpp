@@ -1,7 +1,7 @@
-#include "core/scpi_lines.hpp"
-#include "core/scpi_meter.hpp"
-#include "core/scpi_parser.hpp"
-#include "core/scpi_values.hpp"
+#include "core/scpi/scpi_lines.hpp"
+#include "core/scpi/scpi_meter.hpp"
+#include "core/scpi/scpi_parser.hpp"
+#include "core/scpi/scpi_values.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "core/settings_record.hpp"
+#include "core/settings/settings_record.hpp"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
-#include "core/scale_range.hpp"
-#include "core/text_format.hpp"
+#include "core/reading/scale_range.hpp"
+#include "core/base/text_format.hpp"
 
 #include <cmath>
 #include <cstdlib>

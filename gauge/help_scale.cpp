@@ -1,6 +1,6 @@
 #include "gauge/help_scale.hpp"
 
-#include "core/text_format.hpp"
+#include "core/base/text_format.hpp"
 
 namespace merolan {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/meter_settings.hpp"
-#include "core/scale_range.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/reading/scale_range.hpp"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #include "link/frame_sender.hpp"
 
-#include "core/wire_protocol.hpp"
+#include "core/reading/wire_protocol.hpp"
 #include "link/serial_link.hpp"
 
 #include <algorithm>

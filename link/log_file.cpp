@@ -1,6 +1,6 @@
 #include "link/log_file.hpp"
 
-#include "core/atomic_file.hpp"
+#include "core/settings/atomic_file.hpp"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "link/meter_session.hpp"
 
-#include "core/wire_protocol.hpp"
+#include "core/reading/wire_protocol.hpp"
 #include "link/frame_sender.hpp"
 
 #include <QDateTime>

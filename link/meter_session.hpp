@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/app_state.hpp"
-#include "core/reading_chain.hpp"
-#include "core/reading_record.hpp"
+#include "core/instrument/app_state.hpp"
+#include "core/reading/reading_chain.hpp"
+#include "core/reading/reading_record.hpp"
 #include "link/serial_link.hpp"
 
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/app_state.hpp"
-#include "core/csv_log.hpp"
-#include "core/reading_history.hpp"
+#include "core/instrument/app_state.hpp"
+#include "core/logs/csv_log.hpp"
+#include "core/history/reading_history.hpp"
 #include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/wire_protocol.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <QByteArray>
 #include <QObject>

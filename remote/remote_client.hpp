@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/scpi_lines.hpp"
-#include "core/scpi_meter.hpp"
+#include "core/scpi/scpi_lines.hpp"
+#include "core/scpi/scpi_meter.hpp"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/scpi_meter.hpp"
+#include "core/scpi/scpi_meter.hpp"
 #include "link/meter_session.hpp"
 
 #include <QHostAddress>

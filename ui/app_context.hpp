@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_state.hpp"
+#include "core/instrument/app_state.hpp"
 #include "link/port_directory.hpp"
 #include "ui/user_dialogs.hpp"
 

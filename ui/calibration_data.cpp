@@ -1,11 +1,11 @@
 #include "ui/calibration_data.hpp"
 
-#include "core/calibration_import.hpp"
-#include "core/calibration_rules.hpp"
-#include "core/settings_file.hpp"
-#include "core/settings_record.hpp"
-#include "core/text_format.hpp"
-#include "core/windows1252.hpp"
+#include "core/settings/calibration_import.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/settings/settings_file.hpp"
+#include "core/settings/settings_record.hpp"
+#include "core/base/text_format.hpp"
+#include "core/settings/windows1252.hpp"
 #include "ui/app_context.hpp"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/meter_settings.hpp"
+#include "core/settings/meter_settings.hpp"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "ui/calibration_window.hpp"
 
-#include "core/calibration_rules.hpp"
-#include "core/reading_chain.hpp"
-#include "core/setting_value.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/reading/reading_chain.hpp"
+#include "core/settings/setting_value.hpp"
 #include "link/meter_session.hpp"
 #include "ui/app_context.hpp"
 #include "ui/widget_factory.hpp"

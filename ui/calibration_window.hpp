@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/calibration_rules.hpp"
+#include "core/settings/calibration_rules.hpp"
 #include "ui/calibration_data.hpp"
 
 #include <QWidget>

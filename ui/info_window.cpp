@@ -1,6 +1,6 @@
 #include "ui/info_window.hpp"
 
-#include "core/version.hpp"
+#include "core/base/version.hpp"
 #include "ui/look.hpp"
 #include "ui/project_page.hpp"
 #include "ui/user_dialogs.hpp"

@@ -1,9 +1,9 @@
 #include "ui/main_window.hpp"
 
-#include "core/accuracy_file.hpp"
-#include "core/calibration_rules.hpp"
-#include "core/settings_file.hpp"
-#include "core/text_format.hpp"
+#include "core/settings/accuracy_file.hpp"
+#include "core/settings/calibration_rules.hpp"
+#include "core/settings/settings_file.hpp"
+#include "core/base/text_format.hpp"
 #include "gauge/gauge_face.hpp"
 #include "gauge/help_scale.hpp"
 #include "link/port_directory.hpp"

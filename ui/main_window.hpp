@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/meter_settings.hpp"
-#include "core/reading_chain.hpp"
-#include "core/readout_liveness.hpp"
-#include "core/scale_range.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/reading/reading_chain.hpp"
+#include "core/reading/readout_liveness.hpp"
+#include "core/reading/scale_range.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"

@@ -1,7 +1,7 @@
 #include "ui/recording_controls.hpp"
 
-#include "core/link_status.hpp"
-#include "core/reading_statistics.hpp"
+#include "core/reading/link_status.hpp"
+#include "core/history/reading_statistics.hpp"
 #include "ui/look.hpp"
 #include "ui/trend_window.hpp"
 #include "ui/widget_factory.hpp"

@@ -1,8 +1,8 @@
 #include "ui/setup_window.hpp"
 
-#include "core/accuracy_file.hpp"
-#include "core/correction_table.hpp"
-#include "core/text_format.hpp"
+#include "core/settings/accuracy_file.hpp"
+#include "core/reading/correction_table.hpp"
+#include "core/base/text_format.hpp"
 #include "ui/look.hpp"
 #include "ui/widget_factory.hpp"
 

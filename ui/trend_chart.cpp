@@ -1,6 +1,6 @@
 #include "ui/trend_chart.hpp"
 
-#include "core/axis_ticks.hpp"
+#include "core/history/axis_ticks.hpp"
 #include "ui/trace_item.hpp"
 
 #include <QCategoryAxis>

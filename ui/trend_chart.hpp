@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/trend_columns.hpp"
+#include "core/history/trend_columns.hpp"
 #include "ui/trace_item.hpp"
 
 #include <QChartView>

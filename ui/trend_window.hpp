@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/csv_log.hpp"
-#include "core/reading_history.hpp"
+#include "core/logs/csv_log.hpp"
+#include "core/history/reading_history.hpp"
 
 #include <QElapsedTimer>
 #include <QTimer>

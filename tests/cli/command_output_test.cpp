@@ -1,6 +1,6 @@
 #include "cli/cli_context.hpp"
-#include "core/meter_settings.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/settings/settings_file.hpp"
 #include "tests/cli/cli_process.hpp"
 #include "tests/link/meter_line.hpp"
 

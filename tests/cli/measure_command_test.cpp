@@ -1,9 +1,9 @@
 #include "cli/cli_context.hpp"
 #include "cli/measure_options.hpp"
 
-#include "core/csv_log.hpp"
-#include "core/reading_chain.hpp"
-#include "core/settings_file.hpp"
+#include "core/logs/csv_log.hpp"
+#include "core/reading/reading_chain.hpp"
+#include "core/settings/settings_file.hpp"
 #include "tests/cli/cli_process.hpp"
 #include "tests/link/meter_line.hpp"
 #include "tests/support/file_size_limit.hpp"

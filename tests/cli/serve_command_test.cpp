@@ -1,5 +1,5 @@
 #include "cli/cli_context.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/settings_file.hpp"
 #include "tests/link/meter_line.hpp"
 
 #include <QTcpServer>

@@ -1,6 +1,6 @@
 #include "cli/cli_context.hpp"
-#include "core/settings_fields.hpp"
-#include "core/settings_file.hpp"
+#include "core/settings/settings_fields.hpp"
+#include "core/settings/settings_file.hpp"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -2,7 +2,7 @@
 #include "link/serial_link.hpp"
 #include "tests/link/meter_line.hpp"
 
-#include "core/wire_protocol.hpp"
+#include "core/reading/wire_protocol.hpp"
 
 #include <span>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/reading_record.hpp"
+#include "core/reading/reading_record.hpp"
 
 #include <cstdint>
 #include <optional>

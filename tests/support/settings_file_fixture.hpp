@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/atomic_file.hpp"
-#include "core/failure.hpp"
+#include "core/settings/atomic_file.hpp"
+#include "core/base/failure.hpp"
 #include "tests/support/temporary_folder.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "core/conversion.hpp"
-#include "core/meter_settings.hpp"
-#include "core/settings_record.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/settings/meter_settings.hpp"
+#include "core/settings/settings_record.hpp"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ui/calibration_window.hpp"
 
-#include "core/settings_file.hpp"
+#include "core/settings/settings_file.hpp"
 #include "link/meter_session.hpp"
 #include "tests/link/meter_line.hpp"
 #include "tests/support/scripted_dialogs.hpp"

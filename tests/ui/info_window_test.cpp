@@ -1,4 +1,4 @@
-#include "core/version.hpp"
+#include "core/base/version.hpp"
 #include "ui/info_window.hpp"
 #include "ui/project_page.hpp"
 

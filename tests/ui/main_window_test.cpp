@@ -1,6 +1,6 @@
 #include "ui/main_window.hpp"
 
-#include "core/settings_file.hpp"
+#include "core/settings/settings_file.hpp"
 #include "gauge/artwork_image.hpp"
 #include "gauge/gauge_face.hpp"
 #include "support/scripted_dialogs.hpp"

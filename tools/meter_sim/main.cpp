@@ -1,4 +1,4 @@
-#include "core/version.hpp"
+#include "core/base/version.hpp"
 #include "tools/meter_sim/meter_simulator.hpp"
 
 #include <QCommandLineParser>

@@ -2,9 +2,9 @@
 //   merolan_screenshots OUTPUT_FOLDER [MAIN_WINDOW_FILE]
 // With a file name, only the main window is rendered, into that file: with QT_SCALE_FACTOR
 // set, it shows the window as a high-density screen gets it.
-#include "core/conversion.hpp"
-#include "core/reading_history.hpp"
-#include "core/settings_file.hpp"
+#include "core/reading/conversion.hpp"
+#include "core/history/reading_history.hpp"
+#include "core/settings/settings_file.hpp"
 #include "link/meter_session.hpp"
 #include "link/reading_recorder.hpp"
 #include "ui/app_context.hpp"

@@ -1,0 +1,32 @@
+#include "core/reading/reading_record.hpp"
+
+#include "core/reading/conversion.hpp"
+#include "core/settings/setting_value.hpp"
+
+namespace merolan {
+
+ReadingRecord recordOf(const AppState &state, double voltage, const ReadingOutcome &outcome, std::int64_t timeUtcMs,
+                       double elapsedS)
+{
+    ReadingRecord record;
+    record.timeUtcMs = timeUtcMs;
+    record.elapsedS = elapsedS;
+    record.voltageV = voltage;
+    if (outcome.levels) {
+        record.levelDbm = outcome.levels->levelDbm;
+        record.powerW = outcome.levels->levelWatt;
+        record.rmsV = outcome.levels->levelVolt;
+        record.relativeDb = outcome.relativeDb;
+    } else {
+        record.note = outcome.problem.value_or(std::string());
+    }
+    record.range = selectedRange(state.settings, state.decimalSeparator);
+    record.attenuatorDb = numericValue(state.settings.attenuatorDbm, state.decimalSeparator);
+    record.lampLit = state.lampLit;
+    record.averageCount = state.accuracy.averageCount;
+    record.frequencyHz = state.accuracy.frequencyHz;
+    record.correctionDb = outcome.correctionDb;
+    return record;
+}
+
+} // namespace merolan

@@ -1,0 +1,35 @@
+#include "core/settings/calibration_rules.hpp"
+
+#include "core/reading/wire_protocol.hpp"
+
+namespace merolan {
+
+std::optional<int> stepReference(int value, ReferenceStep step)
+{
+    switch (step) {
+    case ReferenceStep::Down1:
+        return value >= 1 ? std::optional(value - 1) : std::nullopt;
+    case ReferenceStep::Down10:
+        return value >= 10 ? std::optional(value - 10) : std::nullopt;
+    case ReferenceStep::Up10:
+        return value <= kMaxPwm - 10 ? std::optional(value + 10) : std::nullopt;
+    case ReferenceStep::Up1:
+        return value <= kMaxPwm - 1 ? std::optional(value + 1) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void applyExternalMeterSwitch(AppState &state, bool checked)
+{
+    state.settings.externalMeterOn = checked ? -1 : 0;
+    followStoredExternalMeter(state);
+}
+
+bool followStoredExternalMeter(AppState &state)
+{
+    const bool on = externalMeterIsOn(state.settings);
+    state.commandMode = commandModeFor(on);
+    return on;
+}
+
+} // namespace merolan
