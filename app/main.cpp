@@ -122,15 +122,15 @@ int main(int argc, char *argv[])
     }
 
     DesktopDialogs dialogs;
-    AppContext context{AppState{}, defaultSettingsFile(), dialogs};
-    context.state.decimalSeparator = userDecimalSeparator();
+    AppContext context{Instrument(), defaultSettingsFile(), dialogs};
+    context.instrument.change().decimalSeparator = userDecimalSeparator();
     for (const QString &value : parser.values(portOption)) {
         if (const std::optional<QString> problem = parsePortOption(value, context.ports.overrides))
             return usageError(*problem);
     }
-    MeterSession session(context.state);
+    MeterSession session(context.instrument);
 
-    ReadingRecorder recorder(context.state, session);
+    ReadingRecorder recorder(context.instrument, session);
     if (parser.isSet(recordOption))
         startRecording(recorder, dialogs, recordPath);
 

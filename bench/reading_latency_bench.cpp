@@ -61,11 +61,11 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     SilentDialogs dialogs;
-    AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan.dat", dialogs};
+    AppContext context{Instrument(), std::filesystem::path(dir.path().toStdString()) / "merolan.dat", dialogs};
     saveSettings(context.settingsFile, factorySettings(), '.');
     context.ports.overrides.insert(1, QString::fromLatin1(ptsname(master)));
-    MeterSession session(context.state);
-    ReadingRecorder recorder(context.state, session);
+    MeterSession session(context.instrument);
+    ReadingRecorder recorder(context.instrument, session);
     MainWindow window(context, session, recorder);
     emit window.findChild<QComboBox *>(QStringLiteral("Combo1"))->textActivated(QStringLiteral("Com 1"));
     if (!session.isPortOpen())

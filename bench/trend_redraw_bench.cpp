@@ -91,7 +91,7 @@ void windowRedraw(benchmark::State &state, const char *span)
 {
     ensureApplication();
     SilentDialogs dialogs;
-    AppContext context{AppState{}, {}, dialogs};
+    AppContext context{Instrument(), {}, dialogs};
     ReadingHistory history;
     fill(history, static_cast<std::size_t>(state.range(0)));
     TrendWindow window(context, history);

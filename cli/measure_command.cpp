@@ -109,12 +109,10 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     if (const std::optional<int> ended = endForHelpOrUsage(parsed, cli, "measure"))
         return *ended;
     const MeasureOptions &options = std::get<MeasureOptions>(parsed);
-    const std::optional<MeterSettings> fileSettings = settingsFileOrTell(options, cli, "measure");
-    if (!fileSettings)
+    const std::optional<InstrumentSetup> setup = measuringSetupOrTell(options, options.relativeToDbm, cli, "measure");
+    if (!setup)
         return kExitFailed;
-    AppState state = measuringState(*fileSettings, options, options.relativeToDbm, cli);
-    if (!setUpAccuracy(state.accuracy, options, cli, "measure"))
-        return kExitFailed;
+    Instrument instrument(*setup, Instrument::Control::ClientsMayChange);
 
     std::optional<OutputFile> outputFile;
     if (options.outputFile) {
@@ -131,7 +129,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     const OutputFormat format =
         options.format.value_or(cli.outIsTerminal && !options.outputFile ? OutputFormat::Text : OutputFormat::Csv);
 
-    MeterSession session(state);
+    MeterSession session(instrument);
     session.setSendsUpdateFrames(options.panelMeter);
     session.setPollInterval(options.interval);
     session.setPaced(options.paced);
@@ -183,7 +181,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     RunningStatistics statistics;
     long long readings = 0;
     if (format == OutputFormat::Csv)
-        write(outputFile ? csvHead(logHeaderAt(state, std::string(), options.device.toStdString(), startMs))
+        write(outputFile ? csvHead(logHeaderAt(instrument.setup(), std::string(), options.device.toStdString(), startMs))
                          : csvHeaderRow(),
               false);
     QObject::connect(&session, &MeterSession::readingHandled, &loop,
@@ -191,7 +189,7 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
                          statistics.add(record.timeUtcMs, record.levelDbm);
                          write(format == OutputFormat::Csv     ? csvRow(record, startMs)
                                : format == OutputFormat::Jsonl ? jsonlRow(record)
-                                                               : textRow(record, state.relativeMode),
+                                                               : textRow(record, setup->relativeMode),
                                true);
                          if (options.count && ++readings >= *options.count)
                              finish(kExitDone, {});
@@ -232,8 +230,8 @@ int runMeasureCommand(const QStringList &arguments, CliContext &cli)
     const double seconds = static_cast<double>(session.nowUtcMs() - startMs) / 1000.0;
     if (!options.quiet)
         cli.err << summaryOf(
-            statistics.in({state.relativeMode ? TrendUnit::RelativeDb : TrendUnit::Dbm, state.zeroReferenceDbm}),
-            state.relativeMode, session, seconds);
+            statistics.in({setup->relativeMode ? TrendUnit::RelativeDb : TrendUnit::Dbm, setup->zeroReferenceDbm}),
+            setup->relativeMode, session, seconds);
     if (outputFile)
         outputFile->removeIfWithoutReadings();
     return status;

@@ -31,8 +31,6 @@ int &signalWriteEnd()
 }
 #endif
 
-} // namespace
-
 std::optional<MeterSettings> settingsFileOrTell(const MeterOptions &options, CliContext &cli, const char *command)
 {
     const std::filesystem::path file = options.settingsFile.value_or(cli.settingsFile);
@@ -54,44 +52,41 @@ std::optional<MeterSettings> settingsFileOrTell(const MeterOptions &options, Cli
     return settings;
 }
 
-AppState measuringState(const MeterSettings &fileSettings, const MeterOptions &options,
-                        std::optional<double> relativeToDbm, const CliContext &cli)
-{
-    AppState state;
-    state.decimalSeparator = cli.decimalSeparator;
-    state.settings = fileSettings;
-    if (options.range)
-        state.settings.frequencyRange = static_cast<std::int16_t>(*options.range);
-    if (options.attenuatorDb)
-        state.settings.attenuatorDbm = *options.attenuatorDb;
-    if (relativeToDbm) {
-        state.relativeMode = true;
-        state.zeroReferenceDbm = *relativeToDbm;
-    }
-    // The meter sees the same mode byte as from the window, which sets it at start-up.
-    followStoredExternalMeter(state);
-    return state;
-}
+} // namespace
 
-bool setUpAccuracy(AccuracySetup &accuracy, const MeterOptions &options, CliContext &cli, const char *command)
+std::optional<InstrumentSetup> measuringSetupOrTell(const MeterOptions &options, std::optional<double> relativeToDbm,
+                                                    CliContext &cli, const char *command)
 {
+    const std::optional<MeterSettings> fileSettings = settingsFileOrTell(options, cli, command);
+    if (!fileSettings)
+        return std::nullopt;
+    InstrumentSetup setup = setupFromSettings(*fileSettings, cli.decimalSeparator);
+    if (options.range)
+        setup.settings.frequencyRange = static_cast<std::int16_t>(*options.range);
+    if (options.attenuatorDb) {
+        setup.settings.attenuatorDbm = *options.attenuatorDb;
+        setup.attenuatorOn = true;
+    }
+    if (relativeToDbm) {
+        setup.relativeMode = true;
+        setup.zeroReferenceDbm = *relativeToDbm;
+    }
+    AccuracySetup &accuracy = setup.accuracy;
     for (const std::string &note : restoreAccuracy(options.settingsFile.value_or(cli.settingsFile), accuracy))
         tell(cli, command, "warning: " + note);
     if (options.averageCount)
-        accuracy.averageCount = *options.averageCount;
+        accuracy.setAveraging(*options.averageCount);
     if (options.frequencyHz)
         accuracy.frequencyHz = *options.frequencyHz;
     if (options.correctionFile) {
         auto loaded = loadCorrectionTable(*options.correctionFile);
         if (const Failure *failure = std::get_if<Failure>(&loaded)) {
             tell(cli, command, failure->message);
-            return false;
+            return std::nullopt;
         }
-        accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
-        accuracy.tableName = displayName(*options.correctionFile);
-        accuracy.tableHash = std::get<LoadedTable>(loaded).hash;
+        accuracy.setTable(std::move(std::get<SelectedTable>(loaded)));
     }
-    return true;
+    return setup;
 }
 
 // Why the device cannot be a serial port at all, where the port would only say "no such device";

@@ -2,7 +2,7 @@
 
 #include "cli/cli_context.hpp"
 #include "cli/command_options.hpp"
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument_setup.hpp"
 #include "link/meter_session.hpp"
 
 #include <QString>
@@ -18,17 +18,12 @@ class QSocketNotifier;
 // problems in the tool's words, and the signals that end them.
 namespace merolan {
 
-// The settings file the options name (the program's own by default); none when it cannot be
-// read, and `command` has told why.
-std::optional<MeterSettings> settingsFileOrTell(const MeterOptions &options, CliContext &cli, const char *command);
-// What a run measures with: the file's settings with the options' changes, in memory only.
-AppState measuringState(const MeterSettings &fileSettings, const MeterOptions &options,
-                        std::optional<double> relativeToDbm, const CliContext &cli);
-
-// The accuracy setup kept beside the settings file, with the options' changes over it (for this
-// run only); what could not be restored is told as a warning. False, told, when the table the
-// options name cannot be used.
-bool setUpAccuracy(AccuracySetup &accuracy, const MeterOptions &options, CliContext &cli, const char *command);
+// What a run measures with: the settings file the options name (the program's own by default),
+// the accuracy setup kept beside it, and the options' changes over both, in memory only. What
+// could not be restored is told as a warning; none when the settings cannot be read or the table
+// the options name cannot be used, and `command` has told why.
+std::optional<InstrumentSetup> measuringSetupOrTell(const MeterOptions &options, std::optional<double> relativeToDbm,
+                                                    CliContext &cli, const char *command);
 
 // Why the device cannot be a serial port at all, where the port would only say "no such device";
 // none for anything that may be one.

@@ -65,18 +65,17 @@ int runServeCommand(const QStringList &arguments, CliContext &cli)
     if (const std::optional<int> ended = endForHelpOrUsage(parsed, cli, "serve"))
         return *ended;
     const ServeOptions &options = std::get<ServeOptions>(parsed);
-    const std::optional<MeterSettings> fileSettings = settingsFileOrTell(options, cli, "serve");
-    if (!fileSettings)
+    const std::optional<InstrumentSetup> setup = measuringSetupOrTell(options, std::nullopt, cli, "serve");
+    if (!setup)
         return kExitFailed;
-    AppState state = measuringState(*fileSettings, options, std::nullopt, cli);
-    if (!setUpAccuracy(state.accuracy, options, cli, "serve"))
-        return kExitFailed;
+    // *RST returns to this setup: the file's settings with the options over them.
+    Instrument instrument(*setup, Instrument::Control::ClientsMayChange);
     if (const std::optional<QString> cause = notASerialDevice(options.device)) {
         tell(cli, "serve", QStringLiteral("cannot open %1: %2").arg(options.device, *cause).toStdString());
         return kExitPort;
     }
 
-    MeterSession session(state);
+    MeterSession session(instrument);
     std::optional<QString> openProblem;
     const QMetaObject::Connection opening = QObject::connect(
         &session, &MeterSession::portProblem, [&](MeterSession::PortProblem problem, const QString &message) {
@@ -89,7 +88,7 @@ int runServeCommand(const QStringList &arguments, CliContext &cli)
         return kExitPort;
     }
 
-    RemoteServer server(state, session, *fileSettings, false);
+    RemoteServer server(instrument, session);
     server.setTimeout(options.timeout);
     if (const std::optional<QString> problem = server.listen(options.listen.host, options.listen.port)) {
         tell(cli, "serve",

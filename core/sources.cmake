@@ -35,6 +35,8 @@ set(merolan_core_sources
     # The log's CSV and the tool's reading lines.
     logs/csv_log.cpp
     logs/reading_lines.cpp
+    # The instrument's setup and its one owner.
+    instrument/instrument.cpp
     # The SCPI language and the meter's commands.
     scpi/scpi_lines.cpp
     scpi/scpi_meter.cpp

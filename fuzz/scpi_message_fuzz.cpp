@@ -128,10 +128,10 @@ void check(std::string_view message)
 // plain ASCII, and every wait ends.
 void serve(std::string_view bytes)
 {
-    merolan::AppState state;
-    state.settings = merolan::factorySettings();
-    MeterShared shared{state, state.settings, bytes.size() % 2 == 0};
-    takeInstrumentSetupFrom(shared);
+    merolan::Instrument instrument(merolan::setupFromSettings(merolan::factorySettings(), '.'),
+                                   bytes.size() % 2 == 0 ? merolan::Instrument::Control::WindowInCharge
+                                                         : merolan::Instrument::Control::ClientsMayChange);
+    MeterShared shared{instrument};
     MeterConnection connection(shared);
     MessageSplitter splitter;
     merolan::ReadingRecord reading;

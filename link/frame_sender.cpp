@@ -1,6 +1,7 @@
 #include "link/frame_sender.hpp"
 
 #include "core/reading/wire_protocol.hpp"
+#include "core/settings/calibration_rules.hpp"
 #include "link/serial_link.hpp"
 
 #include <algorithm>
@@ -10,19 +11,19 @@
 
 namespace merolan {
 
-bool sendScalePosition(SerialLink &link, const AppState &state, double scalePosition)
+bool sendScalePosition(SerialLink &link, const MeterSettings &settings, double scalePosition)
 {
-    const std::int16_t pwm = positionToPwm(scalePosition, state.settings.lowRefPwm, state.settings.highRefPwm);
-    return link.write(encodeCommandFrame(state.commandMode, pwm));
+    const std::int16_t pwm = positionToPwm(scalePosition, settings.lowRefPwm, settings.highRefPwm);
+    return link.write(encodeCommandFrame(commandMode(settings), pwm));
 }
 
-bool sendPoll(SerialLink &link, const AppState &state)
+bool sendPoll(SerialLink &link, const MeterSettings &settings)
 {
-    const std::int16_t pwm = positionToPwm(0.0, state.settings.lowRefPwm, state.settings.highRefPwm);
-    return link.write(encodeCommandFrame(pollMode(state.commandMode), pwm));
+    const std::int16_t pwm = positionToPwm(0.0, settings.lowRefPwm, settings.highRefPwm);
+    return link.write(encodeCommandFrame(pollMode(commandMode(settings)), pwm));
 }
 
-bool sendPanelPwm(SerialLink &link, const AppState &state, double value)
+bool sendPanelPwm(SerialLink &link, const MeterSettings &settings, double value)
 {
     if (std::isnan(value))
         return false;
@@ -31,7 +32,7 @@ bool sendPanelPwm(SerialLink &link, const AppState &state, double value)
     constexpr double lowest = std::numeric_limits<std::int16_t>::min();
     constexpr double highest = std::numeric_limits<std::int16_t>::max();
     const auto pwm = static_cast<std::int16_t>(std::clamp(std::nearbyint(value), lowest, highest));
-    return link.write(encodeCommandFrame(state.commandMode, pwm));
+    return link.write(encodeCommandFrame(commandMode(settings), pwm));
 }
 
 } // namespace merolan

@@ -11,7 +11,7 @@
 
 namespace merolan {
 
-MeterSession::MeterSession(AppState &state, QObject *parent) : QObject(parent), state_(state)
+MeterSession::MeterSession(Instrument &instrument, QObject *parent) : QObject(parent), instrument_(instrument)
 {
     // Children named as the controls they were, so tests and tools find them.
     pollTimer_.setParent(this);
@@ -114,15 +114,27 @@ void MeterSession::setPaced(bool on)
 
 bool MeterSession::pollOnce()
 {
-    if (!sendPoll(link_, state_))
+    if (!sendPoll(link_, instrument_.setup().settings))
         return false;
     pollWentOut(false);
     return true;
 }
 
+void MeterSession::armCapture(int slot, int readings)
+{
+    chain_.calCaptureSlot = static_cast<std::int16_t>(slot);
+    chain_.captureAverage = {readings, 0, 0};
+}
+
+ReadingOutcome MeterSession::testVoltage(std::string_view typedVoltage)
+{
+    const InstrumentSetup &setup = instrument_.setup();
+    return processTestVoltage(chain_, setup, typedVoltage, readingInputsOf(setup));
+}
+
 bool MeterSession::sendPanelPwm(double value)
 {
-    return merolan::sendPanelPwm(link_, state_, value);
+    return merolan::sendPanelPwm(link_, instrument_.setup().settings, value);
 }
 
 void MeterSession::pollTick()
@@ -139,7 +151,7 @@ void MeterSession::pollTick()
         return;
     }
     emit pollSent();
-    if (!sendPoll(link_, state_))
+    if (!sendPoll(link_, instrument_.setup().settings))
         return;
     pollWentOut(true);
     if (awaitingAnswer_)
@@ -200,12 +212,14 @@ void MeterSession::readArrived(const QByteArray &read)
     }
     lastAnswerMs_ = nowUtcMs();
     oldestUnansweredMs_.reset();
-    ReadingOutcome outcome = processReading(state_, reading->detectorVoltage, readingInputsOf(state_));
+    const InstrumentSetup &setup = instrument_.setup();
+    ReadingOutcome outcome = processReading(chain_, setup, reading->detectorVoltage, readingInputsOf(setup));
     outcome.traceText = std::move(reading->trace);
     if (outcome.sendUpdateFrame && sendsUpdateFrames_)
-        sendScalePosition(link_, state_, state_.scalePosition);
+        sendScalePosition(link_, setup.settings, chain_.scalePosition);
     const double elapsedS = measuringClock_.isValid() ? static_cast<double>(measuringClock_.elapsed()) / 1000.0 : 0.0;
-    emit readingHandled(outcome, recordOf(state_, reading->detectorVoltage, outcome, *lastAnswerMs_, elapsedS));
+    emit readingHandled(outcome,
+                        recordOf(setup, chain_, reading->detectorVoltage, outcome, *lastAnswerMs_, elapsedS));
     replyArrived(answered);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument.hpp"
+#include "core/reading/chain_state.hpp"
 #include "core/reading/reading_chain.hpp"
 #include "core/reading/reading_record.hpp"
 #include "link/serial_link.hpp"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace merolan {
 
@@ -45,7 +47,8 @@ public:
     };
     Q_ENUM(PortProblem)
 
-    explicit MeterSession(AppState &state, QObject *parent = nullptr);
+    // Measures with the instrument's setup as it stands at each reading.
+    explicit MeterSession(Instrument &instrument, QObject *parent = nullptr);
 
     // Closes any open port and opens `device`, which messages and logs call `portName` ("Com 1"),
     // or by the device itself when that is empty; polling, if on, goes on there.
@@ -74,6 +77,12 @@ public:
 
     // One poll outside the cycle (the calibration window's "Measure"); false when no port is open.
     bool pollOnce();
+    // The next `readings` readings go, averaged, into calibration box `slot` (1..6); 0 disarms.
+    void armCapture(int slot, int readings);
+    // The test button: the chain for a typed voltage, as if the meter had sent it.
+    ReadingOutcome testVoltage(std::string_view typedVoltage);
+    // What the chain carries between readings: the needle's place, the latest level, the lamp.
+    const ChainState &chain() const { return chain_; }
     // A raw PWM value for the panel meter; false when no port is open.
     bool sendPanelPwm(double value);
 
@@ -121,7 +130,8 @@ private:
     void portLost(const QString &message);
     void openFailed(const QString &message);
 
-    AppState &state_;
+    Instrument &instrument_;
+    ChainState chain_;
     SerialLink link_;
     QTimer pollTimer_;
     QTimer closeTimer_;

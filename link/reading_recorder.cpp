@@ -10,16 +10,16 @@ int localUtcOffsetSeconds(std::int64_t utcMs)
     return QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc();
 }
 
-LogHeader logHeaderAt(const AppState &state, std::string port, std::string device, std::int64_t startUtcMs)
+LogHeader logHeaderAt(const InstrumentSetup &setup, std::string port, std::string device, std::int64_t startUtcMs)
 {
-    LogHeader header = logHeaderOf(state, std::move(port), std::move(device));
+    LogHeader header = logHeaderOf(setup, std::move(port), std::move(device));
     header.startUtcMs = startUtcMs;
     header.utcOffsetSeconds = localUtcOffsetSeconds(startUtcMs);
     return header;
 }
 
-ReadingRecorder::ReadingRecorder(const AppState &state, MeterSession &session, QObject *parent)
-    : QObject(parent), state_(state), session_(session)
+ReadingRecorder::ReadingRecorder(const Instrument &instrument, MeterSession &session, QObject *parent)
+    : QObject(parent), instrument_(instrument), session_(session)
 {
     connect(&session_, &MeterSession::readingHandled, this, &ReadingRecorder::readingHandled);
     connect(&session_, &MeterSession::measuringChanged, this, &ReadingRecorder::measuringChanged);
@@ -57,7 +57,7 @@ void ReadingRecorder::stopRecording()
 LogHeader ReadingRecorder::runHeader(std::int64_t startUtcMs) const
 {
     const bool open = session_.isPortOpen();
-    return logHeaderAt(state_, open ? session_.portName().toStdString() : std::string(),
+    return logHeaderAt(instrument_.setup(), open ? session_.portName().toStdString() : std::string(),
                        open ? session_.device().toStdString() : std::string(), startUtcMs);
 }
 

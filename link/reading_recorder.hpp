@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument.hpp"
 #include "core/logs/csv_log.hpp"
 #include "core/history/reading_history.hpp"
 #include "link/log_file.hpp"
@@ -17,9 +17,9 @@ namespace merolan {
 
 // The local time's offset from UTC at that moment, east positive, for the "started" line.
 int localUtcOffsetSeconds(std::int64_t utcMs);
-// The description every log and export of readings begins with: the run measured with `state`
+// The description every log and export of readings begins with: the run measured with `setup`
 // on `port` ("Com 1", or none) and `device`, started at `startUtcMs`.
-LogHeader logHeaderAt(const AppState &state, std::string port, std::string device, std::int64_t startUtcMs);
+LogHeader logHeaderAt(const InstrumentSetup &setup, std::string port, std::string device, std::int64_t startUtcMs);
 
 // Keeps every reading of the session in the history the trend draws from and, while recording,
 // writes it to a CSV log. Each row goes to the disk as it comes, so a crash or a power cut costs
@@ -30,7 +30,7 @@ class ReadingRecorder : public QObject
     Q_OBJECT
 
 public:
-    ReadingRecorder(const AppState &state, MeterSession &session, QObject *parent = nullptr);
+    ReadingRecorder(const Instrument &instrument, MeterSession &session, QObject *parent = nullptr);
     ~ReadingRecorder() override;
 
     ReadingHistory &history() { return history_; }
@@ -65,7 +65,7 @@ private:
     bool write(const std::string &rows);
     void fail(const LogFailure &failure);
 
-    const AppState &state_;
+    const Instrument &instrument_;
     MeterSession &session_;
     ReadingHistory history_;
     LogFile log_;

@@ -11,9 +11,8 @@
 
 namespace merolan {
 
-RemoteServer::RemoteServer(AppState &state, MeterSession &session, const MeterSettings &fileSettings,
-                           bool windowInCharge, QObject *parent)
-    : QObject(parent), session_(session), shared_{state, fileSettings, windowInCharge}, listener_(new QTcpServer(this)),
+RemoteServer::RemoteServer(Instrument &instrument, MeterSession &session, QObject *parent)
+    : QObject(parent), session_(session), shared_{instrument}, listener_(new QTcpServer(this)),
       deadlineTimer_(new QTimer(this))
 {
     listener_->setMaxPendingConnections(kMaxClients);
@@ -25,7 +24,6 @@ RemoteServer::RemoteServer(AppState &state, MeterSession &session, const MeterSe
     connect(&session_, &MeterSession::portProblem, this, [this](MeterSession::PortProblem, const QString &message) {
         failWaiters(message.section(u'\n', 0, 0).toStdString());
     });
-    takeInstrumentSetupFrom(shared_);
 }
 
 RemoteServer::~RemoteServer() = default;
@@ -196,7 +194,7 @@ void RemoteServer::triggerRequested()
 
 void RemoteServer::continuousRequested(bool on)
 {
-    if (shared_.windowInCharge || on == session_.isMeasuring())
+    if (!shared_.instrument.clientsMayChange() || on == session_.isMeasuring())
         return;
     if (on)
         session_.start();

@@ -33,10 +33,9 @@ public:
     static constexpr std::int64_t kMaxUnsentBytes = 1 << 20;
     static constexpr std::chrono::milliseconds kDefaultTimeout{2000};
 
-    // `fileSettings` are what *RST returns to. With `windowInCharge` the window measures and
-    // decides: clients read and trigger only.
-    RemoteServer(AppState &state, MeterSession &session, const MeterSettings &fileSettings, bool windowInCharge,
-                 QObject *parent = nullptr);
+    // Serves `instrument`, which the session measures with; whether clients may change its setup
+    // is the instrument's to say.
+    RemoteServer(Instrument &instrument, MeterSession &session, QObject *parent = nullptr);
     ~RemoteServer() override;
 
     // Listens on address:port (0 picks a free port); the cause in words when it cannot, without

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument.hpp"
 #include "link/port_directory.hpp"
 #include "ui/user_dialogs.hpp"
 
@@ -8,11 +8,11 @@
 
 namespace merolan {
 
-// What the windows share for the whole run: the state, where the settings live, the dialogs and
-// the devices behind the port list. Owned by main (or by a test), like the measuring session
-// that shares the state.
+// What the windows share for the whole run: the instrument and its setup, where the settings
+// live, the dialogs and the devices behind the port list. Owned by main (or by a test), like the
+// measuring session that measures with the instrument's setup. The window is in charge of it.
 struct AppContext {
-    AppState state;
+    Instrument instrument;
     std::filesystem::path settingsFile;
     UserDialogs &dialogs;
     PortDirectory ports{};

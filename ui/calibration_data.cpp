@@ -99,7 +99,7 @@ QString refusalText(const Failure &failure, const MeterSettings &candidate, char
 // that state and so had no reaction of its own.
 void finishReplacement(AppContext &context, const CalibrationHooks &hooks)
 {
-    const bool externalMeterOn = followStoredExternalMeter(context.state);
+    const bool externalMeterOn = externalMeterIsOn(context.instrument.setup().settings);
     if (hooks.setExternalMeterChecked)
         hooks.setExternalMeterChecked(externalMeterOn);
     if (hooks.showSettingsInWindows)
@@ -127,17 +127,17 @@ MeterSettings withEdits(const MeterSettings &settings, const CalibrationEdits &e
 
 std::optional<QString> saveEdits(AppContext &context, const CalibrationEdits &edits)
 {
-    const char separator = context.state.decimalSeparator;
-    MeterSettings candidate = withEdits(context.state.settings, edits);
+    const char separator = context.instrument.setup().decimalSeparator;
+    MeterSettings candidate = withEdits(context.instrument.setup().settings, edits);
     // Relative mode's 0..20 dB scale lives in the dBm boxes for now; the file keeps the user's.
     MeterSettings stored = candidate;
-    if (const std::optional<DbmScaleLimits> &held = context.state.heldDbmScale) {
+    if (const std::optional<DbmScaleLimits> &held = context.instrument.setup().heldDbmScale) {
         stored.dbmScaleMax = held->max;
         stored.dbmScaleMin = held->min;
     }
     if (const std::optional<Failure> failure = saveSettings(context.settingsFile, stored, separator))
         return refusalText(*failure, stored, separator);
-    context.state.settings = std::move(candidate);
+    context.instrument.change().settings = std::move(candidate);
     return std::nullopt;
 }
 
@@ -149,14 +149,14 @@ bool createDefaultCalibration(AppContext &context, const CalibrationHooks &hooks
         return false;
     MeterSettings factory = factorySettings();
     if (const std::optional<Failure> failure =
-            saveSettings(context.settingsFile, factory, context.state.decimalSeparator)) {
+            saveSettings(context.settingsFile, factory, context.instrument.setup().decimalSeparator)) {
         context.dialogs.showMessage(parent, UserDialogs::Icon::Error, title,
                                     QStringLiteral("The factory calibration was not saved, and nothing "
                                                    "was changed.\n\n%1")
                                         .arg(QString::fromStdString(failure->message)));
         return false;
     }
-    context.state.settings = std::move(factory);
+    context.instrument.change().settings = std::move(factory);
     finishReplacement(context, hooks);
     return true;
 }
@@ -169,9 +169,9 @@ bool loadCalibrationFile(AppContext &context, const CalibrationHooks &hooks, QWi
     if (chosen.isEmpty())
         return false;
     // Into a copy first: a file that is no calibration must leave every setting as it was.
-    MeterSettings imported = context.state.settings;
+    MeterSettings imported = context.instrument.setup().settings;
     const std::filesystem::path file(QFile::encodeName(chosen).toStdString());
-    if (const std::optional<Failure> failure = importCalibrationFile(file, imported, context.state.decimalSeparator)) {
+    if (const std::optional<Failure> failure = importCalibrationFile(file, imported, context.instrument.setup().decimalSeparator)) {
         context.dialogs.showMessage(parent, UserDialogs::Icon::Error, title,
                                     QStringLiteral("The calibration was not loaded, and nothing was "
                                                    "changed.\n\n%1")
@@ -179,7 +179,7 @@ bool loadCalibrationFile(AppContext &context, const CalibrationHooks &hooks, QWi
         return false;
     }
     // Not saved: the import lives in memory until the next "Save and Exit".
-    context.state.settings = std::move(imported);
+    context.instrument.change().settings = std::move(imported);
     finishReplacement(context, hooks);
     return true;
 }

@@ -144,7 +144,7 @@ void CalibrationWindow::buildReferenceRows(QWidget *frame)
         QPushButton *show = makeButton(frame, showName, layout::showButton(top), QLatin1String(showCaption));
         // The stored reference, not the label: after unsaved steps this moves the needle back.
         connect(show, &QPushButton::clicked, this, [this, high] {
-            showReference(high ? context_.state.settings.highRefPwm : context_.state.settings.lowRefPwm);
+            showReference(high ? context_.instrument.setup().settings.highRefPwm : context_.instrument.setup().settings.lowRefPwm);
         });
         return label;
     };
@@ -189,8 +189,8 @@ void CalibrationWindow::buildPointFrame(QWidget *parent, const char *name, const
 
 void CalibrationWindow::loadFromSettings()
 {
-    const MeterSettings &s = context_.state.settings;
-    const char separator = context_.state.decimalSeparator;
+    const MeterSettings &s = context_.instrument.setup().settings;
+    const char separator = context_.instrument.setup().decimalSeparator;
     lowReference_->setText(QString::number(s.lowRefPwm));
     highReference_->setText(QString::number(s.highRefPwm));
     for (std::size_t i = 0; i < pointBoxes_.size(); ++i)
@@ -206,7 +206,7 @@ void CalibrationWindow::setCaptureText(int slot, const QString &text)
 
 void CalibrationWindow::captureProgress(int slot, const QString &progress)
 {
-    if (slot < 1 || slot > static_cast<int>(pointBoxes_.size()) || slot != context_.state.calCaptureSlot)
+    if (slot < 1 || slot > static_cast<int>(pointBoxes_.size()) || slot != session_.chain().calCaptureSlot)
         return;
     // Emptied while measuring, so no old value passes for the new one if the meter stops midway.
     QLineEdit *box = pointBoxes_[static_cast<std::size_t>(slot - 1)];
@@ -228,14 +228,13 @@ void CalibrationWindow::centreOnScreen()
 void CalibrationWindow::closeEvent(QCloseEvent *event)
 {
     // However the window goes, readings must stop landing in a box that no longer exists.
-    context_.state.calCaptureSlot = 0;
+    session_.armCapture(0, 1);
     QWidget::closeEvent(event);
 }
 
 void CalibrationWindow::measure(int slot)
 {
-    context_.state.calCaptureSlot = static_cast<std::int16_t>(slot);
-    context_.state.captureAverage = {captureReadingCount(context_.state.accuracy), 0, 0};
+    session_.armCapture(slot, captureReadingCount(context_.instrument.setup().accuracy));
     // The answers arrive through the main window's reading chain, which fills the armed box
     // with their mean once it has them all; each one asks for the next (captureProgress).
     noteSent(session_.pollOnce());

@@ -109,17 +109,16 @@ void MainWindow::connectReactions()
 // which is how the stored texts end up back in the settings.
 void MainWindow::formLoad()
 {
-    AppState &state = context_.state;
-    const char sep = state.decimalSeparator;
-    state.warningCount = 0;
     placeWindow();
     loadSettingsOrTell();
-    for (const std::string &note : restoreAccuracy(context_.settingsFile, state.accuracy))
+    for (const std::string &note : restoreAccuracy(context_.settingsFile, context_.instrument.change().accuracy))
         tell(QStringLiteral("Accuracy setup"), toQt(note));
+    const InstrumentSetup &state = context_.instrument.setup();
+    const char sep = state.decimalSeparator;
 
     // Only a change of the box runs its reaction, so a stored value other than -1 and 0
     // survives a start and a later save.
-    externalMeterBox_->setChecked(followStoredExternalMeter(state));
+    externalMeterBox_->setChecked(externalMeterIsOn(state.settings));
 
     attenuatorBox_->setText(toQt(textForm(state.settings.attenuatorDbm, sep)));
     unit(GaugeUnit::Dbm).max->setText(toQt(textForm(state.settings.dbmScaleMax, sep)));
@@ -161,7 +160,7 @@ void MainWindow::placeWindow()
 
 void MainWindow::loadSettingsOrTell()
 {
-    if (std::optional<Failure> failure = loadSettings(context_.settingsFile, context_.state.settings))
+    if (std::optional<Failure> failure = loadSettings(context_.settingsFile, context_.instrument.change().settings))
         tell(QStringLiteral("Settings file"),
              toQt(failure->message) + QStringLiteral("\nThe program goes on without these settings; the file is "
                                                      "not changed until you save from \"Calibration\"."));
@@ -186,7 +185,7 @@ void MainWindow::selectFrequencyRange(int range, bool checked)
         for (QCheckBox *other : rangeBoxes_)
             if (other != box)
                 other->setChecked(false);
-        context_.state.settings.frequencyRange = static_cast<std::int16_t>(range);
+        context_.instrument.change().settings.frequencyRange = static_cast<std::int16_t>(range);
         refreshStatusLine();
     } else if (!rangeBoxes_[0]->isChecked() && !rangeBoxes_[1]->isChecked() && !rangeBoxes_[2]->isChecked()) {
         box->setChecked(true);
@@ -196,13 +195,15 @@ void MainWindow::selectFrequencyRange(int range, bool checked)
 void MainWindow::attenuatorChanged()
 {
     stopMeasure(NotLiveCause::AttenuatorEdited);
-    context_.state.settings.attenuatorDbm = toStd(attenuatorBox_->text());
+    InstrumentSetup &setup = context_.instrument.change();
+    setup.settings.attenuatorDbm = toStd(attenuatorBox_->text());
+    setup.attenuatorOn = true; // a value typed applies at once
 }
 
 void MainWindow::selectGaugeUnit(GaugeUnit selected, bool checked)
 {
     if (checked) {
-        context_.state.settings.gaugeUnit = static_cast<std::int16_t>(selected);
+        context_.instrument.change().settings.gaugeUnit = static_cast<std::int16_t>(selected);
         for (const GaugeUnit other : kGaugeUnits) {
             if (other != selected)
                 unit(other).select->setChecked(false);
@@ -226,7 +227,7 @@ void MainWindow::scaleLimitChanged(QLineEdit *box)
         if (box != unit(u).max && box != unit(u).min)
             continue;
         const ScaleLimitFields fields = scaleLimitFields(u);
-        context_.state.settings.*(box == unit(u).max ? fields.max : fields.min) = toStd(box->text());
+        context_.instrument.change().settings.*(box == unit(u).max ? fields.max : fields.min) = toStd(box->text());
         showScaleLimits(u);
     }
     markLimitBoxes();
@@ -247,12 +248,12 @@ void MainWindow::turboClicked()
 
 void MainWindow::externalMeterClicked()
 {
-    applyExternalMeterSwitch(context_.state, externalMeterBox_->isChecked());
+    applyExternalMeterSwitch(context_.instrument.change().settings, externalMeterBox_->isChecked());
 }
 
 void MainWindow::relativeMeasurementClicked(bool checked)
 {
-    AppState &state = context_.state;
+    InstrumentSetup &state = context_.instrument.change();
     state.relativeMode = checked;
     QLineEdit *dbmMax = unit(GaugeUnit::Dbm).max;
     QLineEdit *dbmMin = unit(GaugeUnit::Dbm).min;
@@ -290,15 +291,14 @@ void MainWindow::relativeMeasurementClicked(bool checked)
 
 void MainWindow::zeroReferenceClicked()
 {
-    takeZeroReference(context_.state);
+    context_.instrument.change().zeroReferenceDbm = session_.chain().levelDbm;
     zeroReferenceReadout_->setText(measurementReadout_->text());
 }
 
 void MainWindow::testClicked()
 {
     // The user asked for this one value; it is not a reading the meter stopped renewing.
-    showReading(processTestVoltage(context_.state, toStd(testVoltageBox_->text()), readingInputsOf(context_.state)),
-                true);
+    showReading(session_.testVoltage(toStd(testVoltageBox_->text())), true);
 }
 
 void MainWindow::portChosen(const QString &entry)
@@ -364,8 +364,8 @@ void MainWindow::setupClicked()
 
 void MainWindow::showSettingsInWindows()
 {
-    const MeterSettings s = context_.state.settings;
-    const char sep = context_.state.decimalSeparator;
+    const MeterSettings s = context_.instrument.setup().settings;
+    const char sep = context_.instrument.setup().decimalSeparator;
     attenuatorBox_->setText(toQt(textForm(s.attenuatorDbm, sep)));
     unit(GaugeUnit::Dbm).max->setText(toQt(textForm(s.dbmScaleMax, sep)));
     unit(GaugeUnit::Dbm).min->setText(toQt(textForm(s.dbmScaleMin, sep)));
@@ -381,8 +381,8 @@ void MainWindow::showSettingsInWindows()
         unit(u).min->setEnabled(false);
     }
     // The boxes now show the new dBm limits: those are what relative mode keeps for the user.
-    if (context_.state.heldDbmScale)
-        context_.state.heldDbmScale = DbmScaleLimits{s.dbmScaleMax, s.dbmScaleMin};
+    if (context_.instrument.setup().heldDbmScale)
+        context_.instrument.change().heldDbmScale = DbmScaleLimits{s.dbmScaleMax, s.dbmScaleMin};
     refreshStatusLine();
 }
 
@@ -506,7 +506,7 @@ void MainWindow::refreshStatusLine()
 {
     std::optional<std::string> text = limitProblem_;
     for (const auto &next : {liveness_.statusText(), readingProblem_, readingNotice_,
-                             setupHint(context_.state.settings, context_.state.decimalSeparator)})
+                             setupHint(context_.instrument.setup().settings, context_.instrument.setup().decimalSeparator)})
         if (!text)
             text = next;
     const QString shown = text ? toQt(*text) : QString();
@@ -560,7 +560,7 @@ void MainWindow::drawHelpScale()
     // In relative mode the needle follows the dB scale, so the marks print that scale too.
     const std::optional<GaugeUnit> shown =
         relativeBox_->isChecked() ? GaugeUnit::Dbm
-                                  : selectedGaugeUnit(context_.state.settings, context_.state.decimalSeparator);
+                                  : selectedGaugeUnit(context_.instrument.setup().settings, context_.instrument.setup().decimalSeparator);
     if (!shown)
         return;
     std::array<std::string, 2> storage;
@@ -571,7 +571,7 @@ void MainWindow::drawHelpScale()
 void MainWindow::updateGauge()
 {
     gaugeFace_->clear();
-    gaugeFace_->drawNeedle(context_.state.scalePosition, thinNeedleBox_->isChecked(), !liveness_.greyed());
+    gaugeFace_->drawNeedle(session_.chain().scalePosition, thinNeedleBox_->isChecked(), !liveness_.greyed());
     needleShown_ = true;
     drawHelpScale();
 }

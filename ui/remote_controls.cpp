@@ -31,8 +31,8 @@ std::optional<QString> RemoteControls::serve(const ListenAddress &address)
 {
     stop();
     address_ = address;
-    // The window's settings stand for the file's: a client's *RST changes no setting here.
-    auto server = std::make_unique<RemoteServer>(context_.state, session_, context_.state.settings, true);
+    // The window is in charge of the instrument: clients read and trigger, a *RST changes no setting.
+    auto server = std::make_unique<RemoteServer>(context_.instrument, session_);
     if (std::optional<QString> problem = server->listen(address.host, address.port)) {
         button_->setChecked(false);
         return QStringLiteral("Cannot serve on %1: %2.").arg(listenAddressText(address.host, address.port), *problem);

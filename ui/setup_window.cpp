@@ -97,16 +97,16 @@ SetupWindow::SetupWindow(AppContext &context, QWidget *parent) : QWidget(parent,
 
 void SetupWindow::showSetup()
 {
-    const AccuracySetup &accuracy = context_.state.accuracy;
+    const AccuracySetup &accuracy = context_.instrument.setup().accuracy;
+    const SelectedTable *table = accuracy.tableInForce();
     const QSignalBlocker quiet(averageBox_); // showing the count is no change of it
-    averageBox_->setValue(accuracy.averageCount);
+    averageBox_->setValue(accuracy.averagedReadings());
     frequencyBox_->setText(accuracy.frequencyHz ? frequencyText(*accuracy.frequencyHz) : QString());
     markBox(frequencyBox_, false);
-    tableName_->setText(accuracy.table ? QDir::toNativeSeparators(QString::fromStdString(accuracy.tableName))
-                                       : QStringLiteral("none"));
+    tableName_->setText(table ? QDir::toNativeSeparators(QString::fromStdString(table->name)) : QStringLiteral("none"));
     QString points;
-    if (accuracy.table) {
-        for (const CorrectionPoint &point : accuracy.table->points)
+    if (table) {
+        for (const CorrectionPoint &point : table->table.points)
             points += frequencyText(point.frequencyHz) + QLatin1Char('\t') + dbText(point.correctionDb) + u'\n';
     }
     tablePoints_->setPlainText(points);
@@ -115,7 +115,7 @@ void SetupWindow::showSetup()
 
 void SetupWindow::averageChanged(int count)
 {
-    context_.state.accuracy.averageCount = count;
+    context_.instrument.change().accuracy.setAveraging(count);
     store();
 }
 
@@ -123,9 +123,9 @@ void SetupWindow::frequencyEdited()
 {
     const QString typed = frequencyBox_->text().trimmed();
     if (typed.isEmpty()) {
-        context_.state.accuracy.frequencyHz.reset();
+        context_.instrument.change().accuracy.frequencyHz.reset();
     } else if (const std::optional<double> hz = parseFrequency(typed.toStdString())) {
-        context_.state.accuracy.frequencyHz = *hz;
+        context_.instrument.change().accuracy.frequencyHz = *hz;
     } else {
         markBox(frequencyBox_, true);
         problem_->setText(QStringLiteral("\"%1\" is no frequency: type Hz, with k, M or G if you like "
@@ -152,33 +152,28 @@ void SetupWindow::chooseTable()
                                          QStringLiteral("\nThe table in force stays."));
         return;
     }
-    AccuracySetup &accuracy = context_.state.accuracy;
-    accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
-    accuracy.tableName = path.toStdString();
-    accuracy.tableHash = std::get<LoadedTable>(loaded).hash;
+    context_.instrument.change().accuracy.setTable(std::move(std::get<SelectedTable>(loaded)));
     store();
     showSetup();
 }
 
 void SetupWindow::clearTable()
 {
-    AccuracySetup &accuracy = context_.state.accuracy;
-    accuracy.table.reset();
-    accuracy.tableName.clear();
-    accuracy.tableHash.clear();
+    context_.instrument.change().accuracy.setTable(std::nullopt);
     store();
     showSetup();
 }
 
 void SetupWindow::showCorrection()
 {
-    const AccuracySetup &accuracy = context_.state.accuracy;
-    if (!accuracy.table) {
+    const AccuracySetup &accuracy = context_.instrument.setup().accuracy;
+    const SelectedTable *table = accuracy.tableInForce();
+    if (!table) {
         correctionNow_->setText(QStringLiteral("No correction applies."));
     } else if (!accuracy.frequencyHz) {
         correctionNow_->setText(QStringLiteral("Set the frequency for the table to apply."));
     } else {
-        const CorrectionAt at = correctionAt(*accuracy.table, *accuracy.frequencyHz);
+        const CorrectionAt at = correctionAt(table->table, *accuracy.frequencyHz);
         correctionNow_->setText(
             QStringLiteral("Correction now: %1 at %2%3")
                 .arg(dbText(at.db), frequencyText(*accuracy.frequencyHz),
@@ -188,7 +183,7 @@ void SetupWindow::showCorrection()
 
 void SetupWindow::store()
 {
-    if (std::optional<Failure> failure = storeAccuracy(context_.settingsFile, context_.state.accuracy))
+    if (std::optional<Failure> failure = storeAccuracy(context_.settingsFile, context_.instrument.setup().accuracy))
         problem_->setText(QString::fromStdString(failure->message) +
                           QStringLiteral(". It applies until the program ends."));
     emit setupChanged();

@@ -55,7 +55,7 @@ constexpr int kDefaultSpan = 1;
 
 const QString kNoValue = QStringLiteral("-");
 
-TrendUnit trendUnitOf(const AppState &state)
+TrendUnit trendUnitOf(const InstrumentSetup &state)
 {
     if (state.relativeMode)
         return TrendUnit::RelativeDb;
@@ -71,7 +71,7 @@ TrendUnit trendUnitOf(const AppState &state)
 }
 
 // The gauge's own ends for the unit, read as the gauge reads them; none when they span nothing.
-std::optional<ValueRange> gaugeRangeOf(const AppState &state, TrendUnit unit)
+std::optional<ValueRange> gaugeRangeOf(const InstrumentSetup &state, TrendUnit unit)
 {
     const GaugeUnit gauge = unit == TrendUnit::Watt   ? GaugeUnit::Watt
                             : unit == TrendUnit::Volt ? GaugeUnit::Volt
@@ -301,7 +301,8 @@ QWidget *TrendWindow::buildStatistics()
 TrendScale TrendWindow::shownScale() const
 {
     const int chosen = unitBox_->currentData().toInt();
-    return {chosen < 0 ? trendUnitOf(context_.state) : static_cast<TrendUnit>(chosen), context_.state.zeroReferenceDbm};
+    const InstrumentSetup &setup = context_.instrument.setup();
+    return {chosen < 0 ? trendUnitOf(setup) : static_cast<TrendUnit>(chosen), setup.zeroReferenceDbm};
 }
 
 TrendSpan TrendWindow::liveSpan() const
@@ -416,7 +417,7 @@ void TrendWindow::redraw(LabelRefresh labels)
     if (const auto resetMs = history_.periodResetMs(); resetMs && *resetMs >= span.fromMs && *resetMs < span.toMs - 1)
         plot.resetMs = *resetMs + 1;
     if (valueAxisBox_->currentData().toBool())
-        plot.fixedRange = gaugeRangeOf(context_.state, scale.unit);
+        plot.fixedRange = gaugeRangeOf(context_.instrument.setup(), scale.unit);
     chart_->chart()->setTitle(history_.empty() ? QStringLiteral("Waiting for readings…") : QString());
     chart_->draw(plot);
     refreshStatistics(labels);
@@ -476,7 +477,7 @@ void TrendWindow::exportCsv()
     const std::size_t end = history_.firstAtOrAfter(span.toMs);
     const std::int64_t start = first < end ? history_.timeAt(first) : QDateTime::currentMSecsSinceEpoch();
     WholeFile file(path);
-    std::string text = csvHead(describeRun_ ? describeRun_(start) : logHeaderAt(context_.state, {}, {}, start));
+    std::string text = csvHead(describeRun_ ? describeRun_(start) : logHeaderAt(context_.instrument.setup(), {}, {}, start));
     std::optional<QString> failure;
     for (std::size_t i = first; i < end && !failure; ++i) {
         text += csvRow(history_.at(i), start);

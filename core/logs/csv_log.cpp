@@ -235,28 +235,28 @@ std::string csvPreamble(const LogHeader &header)
     return out;
 }
 
-LogHeader logHeaderOf(const AppState &state, std::string port, std::string device)
+LogHeader logHeaderOf(const InstrumentSetup &setup, std::string port, std::string device)
 {
-    const MeterSettings &s = state.settings;
-    const char sep = state.decimalSeparator;
+    const MeterSettings &s = setup.settings;
+    const char sep = setup.decimalSeparator;
     LogHeader header;
     header.programVersion = std::string(kProgramVersion);
     header.port = std::move(port);
     header.device = std::move(device);
     header.range = selectedRange(s, sep);
-    header.attenuator = textForm(s.attenuatorDbm, sep);
+    header.attenuator = setup.attenuatorOn ? textForm(s.attenuatorDbm, sep) : "0";
     if (header.range != 0) {
         const auto index = 2 * static_cast<std::size_t>(header.range - 1);
         header.calibrationMinus10 = textForm(s.*kCalibrationPoints[index].field, sep);
         header.calibrationMinus50 = textForm(s.*kCalibrationPoints[index + 1].field, sep);
     }
-    header.relativeMode = state.relativeMode;
-    header.zeroReferenceDbm = state.zeroReferenceDbm;
-    header.averageCount = state.accuracy.averageCount;
-    header.frequencyHz = state.accuracy.frequencyHz;
-    if (state.accuracy.table && state.accuracy.frequencyHz) {
-        header.correctionTable = state.accuracy.tableName;
-        header.correctionTableHash = state.accuracy.tableHash;
+    header.relativeMode = setup.relativeMode;
+    header.zeroReferenceDbm = setup.zeroReferenceDbm;
+    header.averageCount = setup.accuracy.averagedReadings();
+    header.frequencyHz = setup.accuracy.frequencyHz;
+    if (const SelectedTable *table = setup.accuracy.tableInForce(); table && setup.accuracy.frequencyHz) {
+        header.correctionTable = table->name;
+        header.correctionTableHash = table->hash;
     }
     return header;
 }

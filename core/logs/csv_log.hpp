@@ -27,9 +27,9 @@ struct LogHeader {
     std::string correctionTableHash;
 };
 
-// The header of a run measured with `state` on `port` ("Com 1") and `device`; the caller adds
+// The header of a run measured with `setup` on `port` ("Com 1") and `device`; the caller adds
 // the start, whose local offset only it can know.
-LogHeader logHeaderOf(const AppState &state, std::string port, std::string device);
+LogHeader logHeaderOf(const InstrumentSetup &setup, std::string port, std::string device);
 
 // The digits each column carries: those the meter resolves, not the noise of a double. The
 // converter steps by 5 V / 2^24 = 0.298 uV, so seven decimals keep every step apart and give its

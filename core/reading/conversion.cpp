@@ -19,11 +19,12 @@ std::string_view whereToMend(std::string_view field)
     return "measure it again, or type it, under \"Calibration\"";
 }
 
-std::variant<double, Unusable> numberOf(const AppState &state, std::string_view field, const SettingValue &value)
+std::variant<double, Unusable> numberOf(const InstrumentSetup &setup, std::string_view field,
+                                        const SettingValue &value)
 {
-    if (std::optional<double> number = numericValue(value, state.decimalSeparator))
+    if (std::optional<double> number = numericValue(value, setup.decimalSeparator))
         return *number;
-    return Unusable{field, "The " + std::string(fieldLabel(field)) + " \"" + textForm(value, state.decimalSeparator) +
+    return Unusable{field, "The " + std::string(fieldLabel(field)) + " \"" + textForm(value, setup.decimalSeparator) +
                                "\" is not a number: " + std::string(whereToMend(field)) + "."};
 }
 
@@ -61,19 +62,19 @@ std::optional<std::string> setupHint(const MeterSettings &settings, char decimal
            "Calibration File\".";
 }
 
-std::optional<Unusable> computeCalibrationLine(AppState &state)
+std::optional<Unusable> computeCalibrationLine(ChainState &chain, const InstrumentSetup &setup)
 {
-    const MeterSettings &s = state.settings;
-    const int range = selectedRange(s, state.decimalSeparator);
+    const MeterSettings &s = setup.settings;
+    const int range = selectedRange(s, setup.decimalSeparator);
     if (range == 0)
         return std::nullopt;
 
     const auto &[name10, field10] = kCalibrationPoints[2 * static_cast<std::size_t>(range - 1)];
     const auto &[name50, field50] = kCalibrationPoints[2 * static_cast<std::size_t>(range - 1) + 1];
-    const auto p10 = numberOf(state, name10, s.*field10);
+    const auto p10 = numberOf(setup, name10, s.*field10);
     if (const auto *u = std::get_if<Unusable>(&p10))
         return *u;
-    const auto p50 = numberOf(state, name50, s.*field50);
+    const auto p50 = numberOf(setup, name50, s.*field50);
     if (const auto *u = std::get_if<Unusable>(&p50))
         return *u;
 
@@ -82,8 +83,8 @@ std::optional<Unusable> computeCalibrationLine(AppState &state)
     if (!std::isfinite(slope) || !std::isfinite(intercept))
         return Unusable{name10, "The two calibration points of the " + std::string(kRangeNames[range - 1]) +
                                     " range are equal: measure them again under \"Calibration\"."};
-    state.calSlope = slope;
-    state.calIntercept = intercept;
+    chain.calSlope = slope;
+    chain.calIntercept = intercept;
     return std::nullopt;
 }
 
@@ -103,37 +104,38 @@ bool attenuatorIsShowable(double db)
     return std::isnormal(watt) && std::isnormal(rmsVoltFromWatt(watt));
 }
 
-std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage)
+std::variant<Levels, Unusable> computeLevels(ChainState &chain, const InstrumentSetup &setup, double voltage)
 {
-    const auto attenuator = numberOf(state, "attenuatorDbm", state.settings.attenuatorDbm);
+    const auto attenuator =
+        setup.attenuatorOn ? numberOf(setup, "attenuatorDbm", setup.settings.attenuatorDbm) : 0.0;
     if (const auto *u = std::get_if<Unusable>(&attenuator))
         return *u;
 
     Levels levels;
-    levels.detectorDbm = state.calSlope * voltage + state.calIntercept;
-    levels.levelDbm = state.calSlope * voltage + std::get<double>(attenuator) + state.calIntercept;
+    levels.detectorDbm = chain.calSlope * voltage + chain.calIntercept;
+    levels.levelDbm = chain.calSlope * voltage + std::get<double>(attenuator) + chain.calIntercept;
     levels.levelWatt = wattFromDbm(levels.levelDbm);
     levels.levelVolt = rmsVoltFromWatt(levels.levelWatt);
     if (!std::isfinite(levels.detectorDbm) || !std::isfinite(levels.levelWatt) || !std::isfinite(levels.levelVolt))
         return Unusable{"attenuatorDbm", "The level is beyond any number the readouts can show: check the "
                                          "attenuator and the calibration points."};
-    state.levelDbm = levels.levelDbm;
+    chain.levelDbm = levels.levelDbm;
     return levels;
 }
 
-LampAction evaluateWarning(AppState &state, double detectorDbm)
+LampAction evaluateWarning(ChainState &chain, const InstrumentSetup &setup, double detectorDbm)
 {
     // The level is read like the other typed limits, its leading number whatever follows, but
     // with either mark as the point: "-4,5" is -4.5 on every computer, not -4 where the locale
     // writes a decimal comma.
-    const double limit = parseLeadingNumber(textForm(state.settings.warningLevelDbm, state.decimalSeparator), ',');
+    const double limit = parseLeadingNumber(textForm(setup.settings.warningLevelDbm, setup.decimalSeparator), ',');
     if (detectorDbm > limit) {
-        if (state.warningCount == 3)
+        if (chain.warningCount == 3)
             return LampAction::Show;
-        ++state.warningCount;
+        ++chain.warningCount;
         return LampAction::LeaveUnchanged;
     }
-    state.warningCount = 0;
+    chain.warningCount = 0;
     return LampAction::Hide;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument_setup.hpp"
+#include "core/reading/chain_state.hpp"
 
 #include <optional>
 #include <string>
@@ -27,7 +28,7 @@ std::optional<std::string> setupHint(const MeterSettings &settings, char decimal
 
 // Sets calSlope and calIntercept from the two points of the selected range; for a range other
 // than 1..3 the previous line stays. Unusable when a point is no number or the two are equal.
-std::optional<Unusable> computeCalibrationLine(AppState &state);
+std::optional<Unusable> computeCalibrationLine(ChainState &chain, const InstrumentSetup &setup);
 
 struct Levels {
     double detectorDbm = 0; // at the detector, attenuator not included
@@ -44,12 +45,12 @@ double rmsVoltFromWatt(double watt);
 bool attenuatorIsShowable(double db);
 
 // Converts a detector voltage on the current line and stores levelDbm. Unusable (and levelDbm
-// untouched) when the attenuator is no number or the result is not a finite level.
-std::variant<Levels, Unusable> computeLevels(AppState &state, double voltage);
+// untouched) when the attenuator applies but is no number, or the result is not a finite level.
+std::variant<Levels, Unusable> computeLevels(ChainState &chain, const InstrumentSetup &setup, double voltage);
 
 enum class LampAction { Show, Hide, LeaveUnchanged };
 
 // The lamp comes on at the fourth consecutive reading above the warning level.
-LampAction evaluateWarning(AppState &state, double detectorDbm);
+LampAction evaluateWarning(ChainState &chain, const InstrumentSetup &setup, double detectorDbm);
 
 } // namespace merolan

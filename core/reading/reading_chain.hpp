@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument_setup.hpp"
+#include "core/reading/chain_state.hpp"
 #include "core/reading/conversion.hpp"
 #include "core/reading/scale_range.hpp"
 
@@ -11,7 +12,7 @@
 
 namespace merolan {
 
-// What a reading depends on besides the state: the relative-mode switch and the six limit boxes.
+// What a reading depends on besides the setup: the relative-mode switch and the six limit boxes.
 struct ReadingInputs {
     bool relativeMode = false;
     std::array<ScaleLimitStrings, kGaugeUnits.size()> limits; // in the order of kGaugeUnits
@@ -20,9 +21,9 @@ struct ReadingInputs {
     ScaleLimitTexts limitTexts(GaugeUnit unit) const { return limits[static_cast<std::size_t>(unit) - 1].texts(); }
 };
 
-// The inputs as the state holds them: every edit of a limit box is copied into its setting, so
+// The inputs as the setup holds them: every edit of a limit box is copied into its setting, so
 // the settings' texts are the boxes' texts.
-ReadingInputs readingInputsOf(const AppState &state);
+ReadingInputs readingInputsOf(const InstrumentSetup &setup);
 
 struct CaptureText {
     int slot = 0; // 1..6
@@ -63,13 +64,12 @@ struct ReadingOutcome {
 
 // One accepted reading frame. When the conversion cannot give a level, the outcome shows the
 // voltage, blanks the level readouts and the needle and says why; nothing is sent.
-ReadingOutcome processReading(AppState &state, double voltage, const ReadingInputs &inputs);
+ReadingOutcome processReading(ChainState &chain, const InstrumentSetup &setup, double voltage,
+                              const ReadingInputs &inputs);
 
 // The test button: the absolute chain for a typed voltage, whatever the relative mode, with a
 // redraw but no frame.
-ReadingOutcome processTestVoltage(AppState &state, std::string_view typedVoltage, const ReadingInputs &inputs);
-
-// "Zero Reference": later relative readings show the difference to the latest level.
-void takeZeroReference(AppState &state);
+ReadingOutcome processTestVoltage(ChainState &chain, const InstrumentSetup &setup, std::string_view typedVoltage,
+                                  const ReadingInputs &inputs);
 
 } // namespace merolan

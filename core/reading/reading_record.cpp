@@ -5,8 +5,8 @@
 
 namespace merolan {
 
-ReadingRecord recordOf(const AppState &state, double voltage, const ReadingOutcome &outcome, std::int64_t timeUtcMs,
-                       double elapsedS)
+ReadingRecord recordOf(const InstrumentSetup &setup, const ChainState &chain, double voltage,
+                       const ReadingOutcome &outcome, std::int64_t timeUtcMs, double elapsedS)
 {
     ReadingRecord record;
     record.timeUtcMs = timeUtcMs;
@@ -20,11 +20,11 @@ ReadingRecord recordOf(const AppState &state, double voltage, const ReadingOutco
     } else {
         record.note = outcome.problem.value_or(std::string());
     }
-    record.range = selectedRange(state.settings, state.decimalSeparator);
-    record.attenuatorDb = numericValue(state.settings.attenuatorDbm, state.decimalSeparator);
-    record.lampLit = state.lampLit;
-    record.averageCount = state.accuracy.averageCount;
-    record.frequencyHz = state.accuracy.frequencyHz;
+    record.range = selectedRange(setup.settings, setup.decimalSeparator);
+    record.attenuatorDb = setup.attenuatorOn ? numericValue(setup.settings.attenuatorDbm, setup.decimalSeparator) : 0.0;
+    record.lampLit = chain.lampLit;
+    record.averageCount = setup.accuracy.averagedReadings();
+    record.frequencyHz = setup.accuracy.frequencyHz;
     record.correctionDb = outcome.correctionDb;
     return record;
 }

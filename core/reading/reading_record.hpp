@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument_setup.hpp"
 #include "core/reading/reading_chain.hpp"
 
 #include <cstdint>
@@ -30,7 +30,7 @@ struct ReadingRecord {
 };
 
 // The record of a reading that `processReading` has just handled.
-ReadingRecord recordOf(const AppState &state, double voltage, const ReadingOutcome &outcome, std::int64_t timeUtcMs,
-                       double elapsedS);
+ReadingRecord recordOf(const InstrumentSetup &setup, const ChainState &chain, double voltage,
+                       const ReadingOutcome &outcome, std::int64_t timeUtcMs, double elapsedS);
 
 } // namespace merolan

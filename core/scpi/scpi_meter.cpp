@@ -153,15 +153,6 @@ constexpr std::array<std::string_view, 3> kRangeNames{"LOW", "MID", "HIGH"};
 
 } // namespace
 
-void takeInstrumentSetupFrom(MeterShared &shared)
-{
-    const double db = numericValue(shared.state.settings.attenuatorDbm, shared.state.decimalSeparator).value_or(0);
-    shared.correctionDb = attenuatorIsShowable(db) ? db : 0;
-    shared.correctionOn = shared.correctionDb != 0;
-    shared.averageCount = shared.state.accuracy.averageCount;
-    shared.averageOn = shared.averageCount > 1;
-}
-
 struct MeterConnection::Impl {
     // Fetch waits for the reading an INITiate asked for; the others for one from a poll of their own.
     enum class Waiting { Nothing, Level, Fetch, SelfTest, ZeroReference };
@@ -212,10 +203,12 @@ struct MeterConnection::Impl {
         return status;
     }
 
+    const InstrumentSetup &setup() const { return shared.instrument.setup(); }
+
     // Refuses what changes the measurement while the window is in charge.
     bool mayChangeSettings()
     {
-        if (!shared.windowInCharge)
+        if (shared.instrument.clientsMayChange())
             return true;
         fail(Error::SettingsConflict, "the window is in charge");
         return false;
@@ -265,25 +258,16 @@ struct MeterConnection::Impl {
 
     void settingsChanged() { latestIsFresh = false; }
 
-    // The correction in dB and whether it applies; the window's attenuator box where it is in charge.
-    std::pair<double, bool> correction() const
+    InstrumentSetup &change()
     {
-        if (!shared.windowInCharge)
-            return {shared.correctionDb, shared.correctionOn};
-        const double db = numericValue(shared.state.settings.attenuatorDbm, shared.state.decimalSeparator).value_or(0);
-        return {db, db != 0};
-    }
-
-    void applyCorrection()
-    {
-        shared.state.settings.attenuatorDbm = shared.correctionOn ? shared.correctionDb : 0.0;
         settingsChanged();
+        return shared.instrument.change();
     }
 
     // The level a reading answers with in the connection's unit; none without a level.
     std::optional<double> levelOf(const ReadingRecord &record) const
     {
-        if (shared.state.relativeMode)
+        if (setup().relativeMode)
             return record.relativeDb;
         return watts ? record.powerW : record.levelDbm;
     }
@@ -315,14 +299,11 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         watts = false;
         latest.reset();
         latestIsFresh = false;
-        if (shared.windowInCharge)
+        if (!shared.instrument.clientsMayChange())
             break;
-        shared.state.settings = shared.fileSettings;
-        shared.state.relativeMode = false;
-        shared.state.zeroReferenceDbm = 0;
-        takeInstrumentSetupFrom(shared);
-        shared.continuous = false;
-        continuousRequest = false;
+        if (setup().continuous)
+            continuousRequest = false;
+        shared.instrument.reset();
         break;
     case ClearStatus:
         if (noParameters()) {
@@ -404,14 +385,13 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         break;
     case Continuous:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
-            shared.continuous = *on;
+            change().continuous = *on;
             continuousRequest = *on;
-            settingsChanged();
         }
         break;
     case ContinuousQuery:
         if (noParameters())
-            answers.push_back(booleanText(shared.continuous));
+            answers.push_back(booleanText(setup().continuous));
         break;
     case Abort:
         if (noParameters())
@@ -455,25 +435,25 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
             fail(Error::DataOutOfRange, "the correction takes about -3000 to 3000 dB");
         } else if (mayChangeSettings()) {
             // As the window's attenuator box does, a value given applies at once.
-            shared.correctionDb = std::get<double>(value);
-            shared.correctionOn = true;
-            applyCorrection();
+            InstrumentSetup &changed = change();
+            changed.settings.attenuatorDbm = std::get<double>(value);
+            changed.attenuatorOn = true;
         }
         break;
     }
     case CorrectionQuery:
         if (noParameters())
-            answers.push_back(nr3Text(correction().first));
+            answers.push_back(
+                nr3Text(numericValue(setup().settings.attenuatorDbm, setup().decimalSeparator).value_or(0)));
         break;
     case CorrectionState:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
-            shared.correctionOn = *on;
-            applyCorrection();
+            change().attenuatorOn = *on;
         }
         break;
     case CorrectionStateQuery:
         if (noParameters())
-            answers.push_back(booleanText(correction().second));
+            answers.push_back(booleanText(setup().attenuatorOn));
         break;
     case Range: {
         if (!takesParameters(unit, 1))
@@ -490,8 +470,7 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         if (!range) {
             fail(Error::IllegalParameterValue, "the range is LOW, MID or HIGH");
         } else if (mayChangeSettings()) {
-            shared.state.settings.frequencyRange = static_cast<std::int16_t>(*range);
-            settingsChanged();
+            change().settings.frequencyRange = static_cast<std::int16_t>(*range);
         }
         break;
     }
@@ -500,8 +479,7 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
             break;
         std::string_view name = "NONE"; // a settings file may hold none of the three
         for (std::size_t i = 0; i < kRangeNames.size(); ++i) {
-            if (holdsNumber(shared.state.settings.frequencyRange, static_cast<int>(i + 1),
-                            shared.state.decimalSeparator))
+            if (holdsNumber(setup().settings.frequencyRange, static_cast<int>(i + 1), setup().decimalSeparator))
                 name = kRangeNames[i];
         }
         answers.emplace_back(name);
@@ -521,13 +499,12 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         break;
     case RelativeState:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
-            shared.state.relativeMode = *on;
-            settingsChanged();
+            change().relativeMode = *on;
         }
         break;
     case RelativeStateQuery:
         if (noParameters())
-            answers.push_back(booleanText(shared.state.relativeMode));
+            answers.push_back(booleanText(setup().relativeMode));
         break;
     case AverageCount: {
         if (!takesParameters(unit, 1))
@@ -538,28 +515,24 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         } else if (!(std::get<double>(value) >= 1 && std::get<double>(value) <= kMaxAverageCount)) {
             fail(Error::DataOutOfRange, "the count takes 1 to 1024");
         } else if (mayChangeSettings()) {
-            shared.averageCount = static_cast<int>(std::lround(std::get<double>(value)));
-            shared.averageOn = true;
-            shared.state.accuracy.averageCount = shared.averageCount;
-            settingsChanged();
+            AccuracySetup &accuracy = change().accuracy;
+            accuracy.averageCount = static_cast<int>(std::lround(std::get<double>(value)));
+            accuracy.averageOn = true;
         }
         break;
     }
     case AverageCountQuery:
         if (noParameters())
-            answers.push_back(
-                nr1Text(shared.windowInCharge ? shared.state.accuracy.averageCount : shared.averageCount));
+            answers.push_back(nr1Text(setup().accuracy.averageCount));
         break;
     case AverageState:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
-            shared.averageOn = *on;
-            shared.state.accuracy.averageCount = *on ? shared.averageCount : 1;
-            settingsChanged();
+            change().accuracy.averageOn = *on;
         }
         break;
     case AverageStateQuery:
         if (noParameters())
-            answers.push_back(booleanText(shared.state.accuracy.averageCount > 1));
+            answers.push_back(booleanText(setup().accuracy.averageOn));
         break;
     case Frequency: {
         if (!takesParameters(unit, 1))
@@ -572,14 +545,13 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
         } else if (!(std::get<double>(value) * scale > 0) || !std::isfinite(std::get<double>(value) * scale)) {
             fail(Error::DataOutOfRange, "the frequency is a number of Hz above 0");
         } else if (mayChangeSettings()) {
-            shared.state.accuracy.frequencyHz = std::get<double>(value) * scale;
-            settingsChanged();
+            change().accuracy.frequencyHz = std::get<double>(value) * scale;
         }
         break;
     }
     case FrequencyQuery:
         if (noParameters())
-            answers.push_back(nr3Text(shared.state.accuracy.frequencyHz.value_or(0)));
+            answers.push_back(nr3Text(setup().accuracy.frequencyHz.value_or(0)));
         break;
     case CorrectionTableSelect: {
         if (!takesParameters(unit, 1))
@@ -595,32 +567,24 @@ void MeterConnection::Impl::run(const MessageUnit &unit)
             fail(Error::IllegalParameterValue, failure->message);
             break;
         }
-        shared.state.accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
-        shared.state.accuracy.tableName = unit.parameters.front().text;
-        shared.state.accuracy.tableHash = std::get<LoadedTable>(loaded).hash;
-        shared.heldTable.reset();
-        settingsChanged();
+        change().accuracy.setTable(std::move(std::get<SelectedTable>(loaded)));
         break;
     }
     case CorrectionTableSelectQuery:
         if (noParameters())
-            answers.push_back(quotedText(shared.state.accuracy.tableName));
+            answers.push_back(quotedText(setup().accuracy.table ? setup().accuracy.table->name : std::string()));
         break;
     case CorrectionTableState:
         if (const auto on = booleanOf(unit); on && mayChangeSettings()) {
-            std::optional<CorrectionTable> &inForce = shared.state.accuracy.table;
-            if (*on && !inForce)
-                inForce = std::exchange(shared.heldTable, std::nullopt);
-            else if (!*on && inForce)
-                shared.heldTable = std::exchange(inForce, std::nullopt);
-            if (*on && !inForce)
+            if (*on && !setup().accuracy.table)
                 fail(Error::SettingsConflict, "no correction table is selected");
-            settingsChanged();
+            else
+                change().accuracy.tableOn = *on;
         }
         break;
     case CorrectionTableStateQuery:
         if (noParameters())
-            answers.push_back(booleanText(shared.state.accuracy.table.has_value()));
+            answers.push_back(booleanText(setup().accuracy.tableInForce() != nullptr));
         break;
     case DetectorVoltageQuery:
         if (!noParameters())
@@ -706,9 +670,9 @@ void MeterConnection::answerWait(const ReadingRecord &record)
         break;
     case Impl::Waiting::ZeroReference:
         if (record.levelDbm) {
-            impl_->shared.state.zeroReferenceDbm = *record.levelDbm;
-            impl_->shared.state.relativeMode = true;
-            impl_->settingsChanged();
+            InstrumentSetup &changed = impl_->change();
+            changed.zeroReferenceDbm = *record.levelDbm;
+            changed.relativeMode = true;
         } else {
             impl_->fail(kDeviceSpecific, record.note.empty() ? std::string_view("the reading has no level")
                                                              : std::string_view(record.note));

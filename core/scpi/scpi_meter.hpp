@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument.hpp"
 #include "core/reading/reading_record.hpp"
 
 #include <cstdint>
@@ -15,28 +15,8 @@ namespace merolan::scpi {
 
 // What every connection of one server shares.
 struct MeterShared {
-    AppState &state;
-    // The settings as the file holds them: *RST goes back to these.
-    MeterSettings fileSettings;
-    // The window measures and the user decides: clients read and trigger, but a command that
-    // changes a setting or the measuring is refused.
-    bool windowInCharge = false;
-    // The correction (attenuator) in dB and whether it applies, as CORRection:GAIN2 sets them;
-    // while it applies, the settings' attenuator holds it, else 0.
-    double correctionDb = 0;
-    bool correctionOn = false;
-    // Polling all the time, as INITiate:CONTinuous asked.
-    bool continuous = false;
-    // The averaging count AVERage:COUNt set, which applies while AVERage:STATe is on.
-    int averageCount = 1;
-    bool averageOn = false;
-    // The table CORRection:CSET2 selected, held here while its state is off.
-    std::optional<CorrectionTable> heldTable{};
+    Instrument &instrument;
 };
-
-// The correction and averaging a server starts with: the settings' attenuator (applied when not
-// 0) and the accuracy setup's averaging.
-void takeInstrumentSetupFrom(MeterShared &shared);
 
 class MeterConnection
 {

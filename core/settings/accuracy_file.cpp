@@ -80,7 +80,7 @@ std::string contentHash(std::string_view bytes)
     return text;
 }
 
-std::variant<LoadedTable, Failure> loadCorrectionTable(const std::filesystem::path &file)
+std::variant<SelectedTable, Failure> loadCorrectionTable(const std::filesystem::path &file)
 {
     const std::string name = "\"" + displayName(file) + "\"";
     auto read = readFileBytes(file, kMaxTableFileBytes + 1);
@@ -97,7 +97,7 @@ std::variant<LoadedTable, Failure> loadCorrectionTable(const std::filesystem::pa
                        (problem->line > 0 ? "line " + std::to_string(problem->line) + ": " : std::string()) +
                        problem->what + "."};
     }
-    return LoadedTable{std::move(std::get<CorrectionTable>(parsed)), contentHash(textOf(bytes.bytes))};
+    return SelectedTable{std::move(std::get<CorrectionTable>(parsed)), displayName(file), contentHash(textOf(bytes.bytes))};
 }
 
 std::vector<std::string> restoreAccuracy(const std::filesystem::path &settingsFile, AccuracySetup &accuracy)
@@ -112,30 +112,28 @@ std::vector<std::string> restoreAccuracy(const std::filesystem::path &settingsFi
     if (const Failure *failure = std::get_if<Failure>(&parsed))
         return {"The accuracy setup \"" + displayName(file) + "\" is damaged: " + failure->message + "."};
     const StoredAccuracy &stored = std::get<StoredAccuracy>(parsed);
-    accuracy.averageCount = stored.averageCount;
+    accuracy.setAveraging(stored.averageCount);
     accuracy.frequencyHz = stored.frequencyHz;
-    accuracy.table.reset();
-    accuracy.tableName.clear();
-    accuracy.tableHash.clear();
+    accuracy.setTable(std::nullopt);
     if (stored.tablePath.empty())
         return {};
     auto loaded = loadCorrectionTable(std::filesystem::u8path(stored.tablePath));
     if (const Failure *failure = std::get_if<Failure>(&loaded))
         return {failure->message + " No correction applies."};
-    if (std::get<LoadedTable>(loaded).hash != stored.tableHash) {
+    if (std::get<SelectedTable>(loaded).hash != stored.tableHash) {
         return {"The correction table \"" + stored.tablePath +
                 "\" has changed since it was chosen; choose it again to use it. No correction applies."};
     }
-    accuracy.table = std::move(std::get<LoadedTable>(loaded).table);
-    accuracy.tableName = stored.tablePath;
-    accuracy.tableHash = stored.tableHash;
+    accuracy.setTable(std::move(std::get<SelectedTable>(loaded)));
+    accuracy.table->name = stored.tablePath;
     return {};
 }
 
 std::optional<Failure> storeAccuracy(const std::filesystem::path &settingsFile, const AccuracySetup &accuracy)
 {
-    const StoredAccuracy stored{accuracy.averageCount, accuracy.frequencyHz, accuracy.table ? accuracy.tableName : "",
-                                accuracy.table ? accuracy.tableHash : ""};
+    const SelectedTable *table = accuracy.tableInForce();
+    const StoredAccuracy stored{accuracy.averagedReadings(), accuracy.frequencyHz, table ? table->name : "",
+                                table ? table->hash : ""};
     const std::string text = accuracyText(stored);
     const std::filesystem::path file = accuracyFileBeside(settingsFile);
     if (std::optional<Failure> failure =

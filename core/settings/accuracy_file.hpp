@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/instrument/instrument_setup.hpp"
+#include "core/reading/power_average.hpp"
 #include "core/base/failure.hpp"
 
 #include <filesystem>
@@ -34,13 +35,9 @@ std::variant<StoredAccuracy, Failure> parseAccuracyText(std::string_view text);
 // The bytes' fingerprint (64-bit FNV-1a, 16 hex digits): enough to notice a table that changed.
 std::string contentHash(std::string_view bytes);
 
-// A correction table read from its file, at most 1 MiB.
-struct LoadedTable {
-    CorrectionTable table;
-    std::string hash;
-};
-// The failure names the file, and the line when one is wrong.
-std::variant<LoadedTable, Failure> loadCorrectionTable(const std::filesystem::path &file);
+// A correction table read from its file (at most 1 MiB), named by the file's path. The failure
+// names the file, and the line when one is wrong.
+std::variant<SelectedTable, Failure> loadCorrectionTable(const std::filesystem::path &file);
 
 // The stored setup brought into force: the table is loaded again, and one that is missing or
 // changed since it was chosen is left out, with the reason among the returned notes. A missing

@@ -19,17 +19,14 @@ std::optional<int> stepReference(int value, ReferenceStep step)
     return std::nullopt;
 }
 
-void applyExternalMeterSwitch(AppState &state, bool checked)
+void applyExternalMeterSwitch(MeterSettings &settings, bool checked)
 {
-    state.settings.externalMeterOn = checked ? -1 : 0;
-    followStoredExternalMeter(state);
+    settings.externalMeterOn = checked ? -1 : 0;
 }
 
-bool followStoredExternalMeter(AppState &state)
+std::int16_t commandMode(const MeterSettings &settings)
 {
-    const bool on = externalMeterIsOn(state.settings);
-    state.commandMode = commandModeFor(on);
-    return on;
+    return commandModeFor(externalMeterIsOn(settings));
 }
 
 } // namespace merolan

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/instrument/app_state.hpp"
+#include "core/settings/meter_settings.hpp"
 
 #include <array>
 #include <optional>
@@ -45,11 +45,11 @@ constexpr bool externalMeterIsOn(const MeterSettings &settings)
     return settings.externalMeterOn == -1;
 }
 
-// "Activate External Gauge Meter" used: the flag that is saved and the mode every frame carries.
-void applyExternalMeterSwitch(AppState &state, bool checked);
+// "Activate External Gauge Meter" used: the flag that is saved, and so the mode every frame carries.
+void applyExternalMeterSwitch(MeterSettings &settings, bool checked);
 
-// Start-up and every replacement of the settings (load, import, factory reset): the mode
-// follows the stored flag, which stays as it was. Gives whether the switch shows on.
-bool followStoredExternalMeter(AppState &state);
+// The mode byte of every frame (`commandMode`): it follows the stored flag, so a load, an import
+// or a factory reset of the settings switches the panel meter with them.
+std::int16_t commandMode(const MeterSettings &settings);
 
 } // namespace merolan

@@ -126,10 +126,10 @@ TEST_F(MeasureCommand, PacedRowsCarryTheWindowsLevelsAndASummary)
         // The window, fed the same voltage, shows the row's level.
         const std::vector<std::string> fields = splitCsv(line);
         ASSERT_EQ(fields.size(), 14u) << line;
-        AppState window;
-        window.settings = factorySettings();
+        const InstrumentSetup window = setupFromSettings(factorySettings(), '.');
+        ChainState chain;
         const double voltage = std::stod(fields[2]);
-        const ReadingOutcome shown = processReading(window, voltage, readingInputsOf(window));
+        const ReadingOutcome shown = processReading(chain, window, voltage, readingInputsOf(window));
         ASSERT_TRUE(shown.levels) << line;
         // The row gives the voltage and the levels to the log's decimals, so the level the window
         // makes of the row's voltage differs by no more than that rounding.

@@ -16,9 +16,8 @@ using MeterSessionLine = SimulatedMeter;
 
 TEST_F(MeterSessionLine, RunsTheWholeCycleWithoutAnyWindow)
 {
-    AppState state;
-    state.settings = factorySettings();
-    MeterSession session(state);
+    Instrument instrument(setupFromSettings(factorySettings(), '.'));
+    MeterSession session(instrument);
     QSignalSpy handled(&session, &MeterSession::readingHandled);
     QSignalSpy dropped(&session, &MeterSession::readDropped);
     QSignalSpy problems(&session, &MeterSession::portProblem);
@@ -46,9 +45,8 @@ TEST_F(MeterSessionLine, RunsTheWholeCycleWithoutAnyWindow)
 
 TEST_F(MeterSessionLine, TakesOneReadingPerPollAndDropsReadingsNoPollAskedFor)
 {
-    AppState state;
-    state.settings = factorySettings();
-    MeterSession session(state);
+    Instrument instrument(setupFromSettings(factorySettings(), '.'));
+    MeterSession session(instrument);
     session.openDevice(meter.devicePath(), "Com 1");
     session.setPollInterval(std::chrono::milliseconds(200));
     QSignalSpy handled(&session, &MeterSession::readingHandled);
@@ -101,8 +99,8 @@ TEST_F(MeterSessionLine, TakesOneReadingPerPollAndDropsReadingsNoPollAskedFor)
 // come and its damaged predecessor be let go.
 TEST(MeterSession, PollsAtTheChosenIntervalButNeverBelowTheShortest)
 {
-    AppState state;
-    MeterSession session(state);
+    Instrument instrument;
+    MeterSession session(instrument);
     const std::pair<std::function<void()>, std::chrono::milliseconds> cases[] = {
         {[&] { session.setTurbo(true); }, kTurboPollInterval},
         {[&] { session.setTurbo(false); }, kPollInterval},
@@ -123,9 +121,8 @@ TEST(MeterSession, PollsAtTheChosenIntervalButNeverBelowTheShortest)
 // Paced polling goes on after a lost answer, counts it, and knows when the meter last spoke.
 TEST_F(MeterSessionLine, APacedPollWhoseAnswerIsLostIsFollowedAndCounted)
 {
-    AppState state;
-    state.settings = factorySettings();
-    MeterSession session(state);
+    Instrument instrument(setupFromSettings(factorySettings(), '.'));
+    MeterSession session(instrument);
     session.openDevice(meter.devicePath(), "Com 1");
     session.setSendsUpdateFrames(false);
     session.setPaced(true);
@@ -168,9 +165,8 @@ TEST_F(MeterSessionLine, APacedPollWhoseAnswerIsLostIsFollowedAndCounted)
 // cannot be had or that vanishes stops measuring and says so once.
 TEST_F(MeterSessionLine, ThePortClosesAfterItsDelayAndItsLossStopsMeasuring)
 {
-    AppState state;
-    state.settings = factorySettings();
-    MeterSession session(state);
+    Instrument instrument(setupFromSettings(factorySettings(), '.'));
+    MeterSession session(instrument);
     // No poll tick may come between a fault and its report: it would find the port gone first.
     session.setPollInterval(std::chrono::seconds(60));
     QSignalSpy changed(&session, &MeterSession::portChanged);

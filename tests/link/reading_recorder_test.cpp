@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         SimulatedMeter::SetUp();
-        state.settings = factorySettings();
+        instrument.change().settings = factorySettings();
         session.openDevice(meter.devicePath(), "Com 1");
         session.setTurbo(true);
         meter.setLevelDbm(-30);
@@ -34,9 +34,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    AppState state;
-    MeterSession session{state};
-    ReadingRecorder recorder{state, session};
+    Instrument instrument;
+    MeterSession session{instrument};
+    ReadingRecorder recorder{instrument, session};
     QSignalSpy handled{&session, &MeterSession::readingHandled};
     QSignalSpy failures{&recorder, &ReadingRecorder::recordingFailed};
 };

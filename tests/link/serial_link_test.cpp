@@ -29,9 +29,9 @@ using SerialLinkLine = MeterLine;
 
 TEST_F(SerialLinkLine, AReplyArrivesAsOneReadOfThreeBytes)
 {
-    AppState state;
+    MeterSettings settings;
     meter.setRawCode(0x4E12A5);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 1));
     ASSERT_EQ(readAt(reads, 0), bytes({0x4E, 0x12, 0xA5}));
     const auto reading = decode(readAt(reads, 0));
@@ -42,18 +42,18 @@ TEST_F(SerialLinkLine, AReplyArrivesAsOneReadOfThreeBytes)
 
 TEST_F(SerialLinkLine, AReplySplitByAnAdapterStaysWholeButALongPauseSplitsIt)
 {
-    AppState state;
+    MeterSettings settings;
     meter.setRawCode(0x800000);
     meter.setFault(MeterSimulator::Fault::SplitReply);
     // An adapter's latency timer parts a reply by a few milliseconds.
     meter.setSplitPause(10ms);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 1));
     EXPECT_EQ(readAt(reads, 0), bytes({0x80, 0x00, 0x00}));
 
     // Far longer than the quiet time, so even a slow event loop sees the pause.
     meter.setSplitPause(300ms);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 3));
     EXPECT_EQ(readAt(reads, 1).size(), 2);
     EXPECT_EQ(readAt(reads, 2).size(), 1);
@@ -63,33 +63,32 @@ TEST_F(SerialLinkLine, AReplySplitByAnAdapterStaysWholeButALongPauseSplitsIt)
 
 TEST_F(SerialLinkLine, AStrayByteSpoilsOnlyItsOwnRead)
 {
-    AppState state;
+    MeterSettings settings;
     meter.setRawCode(0x800000);
     meter.setFault(MeterSimulator::Fault::ExtraByte);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 1));
     EXPECT_EQ(readAt(reads, 0).size(), 4);
     EXPECT_FALSE(decode(readAt(reads, 0)));
 
     meter.setFault(MeterSimulator::Fault::None);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 2));
     EXPECT_EQ(readAt(reads, 1), bytes({0x80, 0x00, 0x00}));
 }
 
 TEST_F(SerialLinkLine, NothingIsWrittenWhileClosedAndReopeningWorks)
 {
-    AppState state;
+    MeterSettings settings;
     link.close();
     EXPECT_FALSE(link.isOpen());
-    EXPECT_FALSE(sendPoll(link, state));
-    EXPECT_EQ(state.commandMode, 0);
-    EXPECT_FALSE(sendPanelPwm(link, state, 512));
+    EXPECT_FALSE(sendPoll(link, settings));
+    EXPECT_FALSE(sendPanelPwm(link, settings, 512));
 
     ASSERT_FALSE(link.open(meter.devicePath(), "Com 2"));
     EXPECT_EQ(link.portName(), "Com 2");
-    state.settings.highRefPwm = 1023;
-    ASSERT_TRUE(sendScalePosition(link, state, 5));
+    settings.highRefPwm = 1023;
+    ASSERT_TRUE(sendScalePosition(link, settings, 5));
     // The first frame the meter ever sees is the one sent after reopening.
     EXPECT_EQ(nextFrame(), bytes({0x00, 0x00, 0x80}));
     EXPECT_EQ(frames.count(), 1);
@@ -97,16 +96,16 @@ TEST_F(SerialLinkLine, NothingIsWrittenWhileClosedAndReopeningWorks)
 
 TEST_F(SerialLinkLine, APollSentJustBeforeClosingGoesOutAndItsLateAnswerIsNotTakenForTheNext)
 {
-    AppState state;
+    MeterSettings settings;
     QSignalSpy replies(&meter, &MeterSimulator::replySent);
     meter.setRawCode(0x4E12A5);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     link.close();
     ASSERT_TRUE(waitForCount(replies, 1)); // the poll left before the port closed
 
     meter.setRawCode(0x800000);
     ASSERT_FALSE(link.open(meter.devicePath(), "Com 1"));
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 1));
     EXPECT_EQ(readAt(reads, 0), bytes({0x80, 0x00, 0x00}));
 }
@@ -161,15 +160,15 @@ TEST_F(SerialLinkLine, AVanishedDeviceClosesThePortOnceAndCanBeChosenAgain)
     EXPECT_TRUE(message.contains("Com 1")) << message.toStdString();
     EXPECT_TRUE(message.contains(device)) << message.toStdString();
     EXPECT_FALSE(link.isOpen());
-    AppState state;
-    EXPECT_FALSE(sendPoll(link, state));
+    MeterSettings settings;
+    EXPECT_FALSE(sendPoll(link, settings));
     EXPECT_FALSE(lost.wait(200));
 
     QString error;
     ASSERT_TRUE(meter.openPseudoTerminal(&error)) << error.toStdString();
     ASSERT_FALSE(link.open(meter.devicePath(), "Com 1"));
     meter.setRawCode(0x123456);
-    ASSERT_TRUE(sendPoll(link, state));
+    ASSERT_TRUE(sendPoll(link, settings));
     ASSERT_TRUE(waitForCount(reads, 1));
     EXPECT_EQ(readAt(reads, 0), bytes({0x12, 0x34, 0x56}));
 }

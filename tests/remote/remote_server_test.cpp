@@ -20,7 +20,6 @@ protected:
     void SetUp() override
     {
         SimulatedMeter::SetUp();
-        state.settings = factorySettings();
         session.openDevice(meter.devicePath());
         ASSERT_TRUE(session.isPortOpen());
         server.setTimeout(std::chrono::milliseconds(300));
@@ -49,9 +48,9 @@ protected:
         return nextLine(socket);
     }
 
-    AppState state;
-    MeterSession session{state};
-    RemoteServer server{state, session, factorySettings(), false};
+    Instrument instrument{setupFromSettings(factorySettings(), '.'), Instrument::Control::ClientsMayChange};
+    MeterSession session{instrument};
+    RemoteServer server{instrument, session};
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/calibration_window.hpp"
 
+#include "core/settings/calibration_rules.hpp"
 #include "core/settings/settings_file.hpp"
 #include "link/meter_session.hpp"
 #include "tests/link/meter_line.hpp"
@@ -34,7 +35,7 @@ struct CalibrationSetup {
     {
         qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
         context.settingsFile = path("merolan/merolan.dat");
-        context.state.settings = factorySettings();
+        context.instrument.change().settings = factorySettings();
     }
     ~CalibrationSetup()
     {
@@ -78,7 +79,7 @@ struct CalibrationSetup {
     QTemporaryDir configHome;
     ScriptedDialogs dialogs;
     AppContext context{{}, {}, dialogs};
-    MeterSession session{context.state};
+    MeterSession session{context.instrument};
     int settingsShown = 0;
     std::vector<bool> meterChecks;
     CalibrationHooks hooks{[this] { ++settingsShown; }, [this](bool on) { meterChecks.push_back(on); }};
@@ -109,7 +110,7 @@ protected:
 
 TEST_F(CalibrationWindowTest, OpensWithTheStoredSettingsInTheLocaleForm)
 {
-    cal.context.state.decimalSeparator = ',';
+    cal.context.instrument.change().decimalSeparator = ',';
     cal.open();
     const std::pair<const char *, const char *> shown[] = {
         {"Label1", "0"},      {"Label2", "1023"},   {"Text1", "1,52486"}, {"Text2", "0,73998"}, {"Text3", "1,54132"},
@@ -143,8 +144,8 @@ TEST_F(CalibrationWindowTest, ArrowsStepTheLabelOnlyInsideTheRange)
         {"Command10", 0, 7, "Label2", "7"},         {"Command11", 0, 1, "Label2", "0"},
     };
     for (const Case &c : cases) {
-        cal.context.state.settings.lowRefPwm = c.low;
-        cal.context.state.settings.highRefPwm = c.high;
+        cal.context.instrument.change().settings.lowRefPwm = c.low;
+        cal.context.instrument.change().settings.highRefPwm = c.high;
         cal.open();
         cal.click(c.button);
         EXPECT_EQ(cal.text(c.label), c.shown) << c.button;
@@ -162,7 +163,7 @@ TEST_F(CalibrationWindowTest, MeasureArmsItsSlotAndSaysOnceThatNoPortIsOpen)
     cal.open();
     for (auto [button, slot] : armed) {
         cal.click(button);
-        EXPECT_EQ(cal.context.state.calCaptureSlot, slot) << button;
+        EXPECT_EQ(cal.session.chain().calCaptureSlot, slot) << button;
     }
     cal.click("Command4");
     cal.click("Command7");
@@ -175,13 +176,13 @@ TEST_F(CalibrationWindowTest, MeasureArmsItsSlotAndSaysOnceThatNoPortIsOpen)
 
 TEST_F(CalibrationWindowLine, StepsSendTheNewValueShowSendsTheStoredOneAndMeasurePolls)
 {
-    cal.context.state.settings.lowRefPwm = 1022;
-    cal.context.state.settings.highRefPwm = 1000;
+    cal.context.instrument.change().settings.lowRefPwm = 1022;
+    cal.context.instrument.change().settings.highRefPwm = 1000;
     cal.open();
     cal.click("Command4"); // 1023
     cal.click("Command4"); // refused: nothing may reach the meter
     cal.click("Command6");
-    cal.context.state.commandMode = 64;
+    applyExternalMeterSwitch(cal.context.instrument.change().settings, true);
     cal.click("Command8"); // 1001
     cal.click("Command12");
     const QByteArray expected[] = {bytes({0, 3, 255}), bytes({0, 2, 255}), bytes({64, 1, 250}), bytes({192, 2, 255})};
@@ -202,10 +203,10 @@ TEST_F(CalibrationWindowTest, SaveAndExitStoresTheBoxesAsTextAndTheLabelsAsInteg
     ASSERT_EQ(file.size(), 128);
     EXPECT_EQ(file.left(2).toHex(' '), "01 00");
     EXPECT_EQ(file.mid(46, 17).toHex(' '), "08 00 02 00 2d 33 08 00 07 00 31 2e 36 31 32 33 34");
-    EXPECT_EQ(cal.context.state.settings.lowRefPwm, 1);
+    EXPECT_EQ(cal.context.instrument.setup().settings.lowRefPwm, 1);
     // The factory double comes back as the text the box showed.
-    EXPECT_EQ(cal.context.state.settings.calLowMinus50, SettingValue(std::string("0.73998")));
-    EXPECT_EQ(cal.context.state.calCaptureSlot, 0);
+    EXPECT_EQ(cal.context.instrument.setup().settings.calLowMinus50, SettingValue(std::string("0.73998")));
+    EXPECT_EQ(cal.session.chain().calCaptureSlot, 0);
 }
 
 TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
@@ -218,7 +219,7 @@ TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
         {"Text7", QStringLiteral("\u22125"), "warning level \"\u22125\" holds a character"},
     };
     ASSERT_FALSE(saveSettings(cal.context.settingsFile, factorySettings(), '.'));
-    cal.context.state.settings.attenuatorDbm = std::string(12, '2');
+    cal.context.instrument.change().settings.attenuatorDbm = std::string(12, '2');
     for (const auto &[box, text, says] : cases) {
         cal.open();
         cal.click("Command3");
@@ -233,7 +234,7 @@ TEST_F(CalibrationWindowTest, RefusedSaveWritesNothingAndKeepsTheEdits)
         EXPECT_TRUE(cal.stillOpen());
         EXPECT_EQ(cal.text(box), text);
         EXPECT_EQ(cal.fileBytes().left(112), kFactoryFields);
-        EXPECT_EQ(cal.context.state.settings.lowRefPwm, 0);
+        EXPECT_EQ(cal.context.instrument.setup().settings.lowRefPwm, 0);
     }
 }
 
@@ -255,8 +256,8 @@ TEST_F(CalibrationWindowTest, ExitTheFrameCloseAndEscapeDisarmAndStoreNothing)
             cal.click("Command18");
         }
         ASSERT_TRUE(cal.closed());
-        EXPECT_EQ(cal.context.state.settings, factorySettings());
-        EXPECT_EQ(cal.context.state.calCaptureSlot, 0);
+        EXPECT_EQ(cal.context.instrument.setup().settings, factorySettings());
+        EXPECT_EQ(cal.session.chain().calCaptureSlot, 0);
         EXPECT_FALSE(std::filesystem::exists(cal.context.settingsFile));
     }
     cal.open();
@@ -266,16 +267,15 @@ TEST_F(CalibrationWindowTest, ExitTheFrameCloseAndEscapeDisarmAndStoreNothing)
 
 TEST_F(CalibrationWindowTest, DefaultCalibrationChangesNothingOnNoAndWritesTheFactoryRecordOnYes)
 {
-    cal.context.state.settings = MeterSettings{};
-    cal.context.state.settings.externalMeterOn = -1;
-    cal.context.state.commandMode = 64;
-    const MeterSettings before = cal.context.state.settings;
+    cal.context.instrument.change().settings = MeterSettings{};
+    cal.context.instrument.change().settings.externalMeterOn = -1;
+    const MeterSettings before = cal.context.instrument.setup().settings;
     cal.dialogs.yesNoAnswers = {false, true};
     cal.open();
     cal.click("Command15");
     cal.click("Command19");
     EXPECT_TRUE(cal.stillOpen());
-    EXPECT_EQ(cal.context.state.settings, before);
+    EXPECT_EQ(cal.context.instrument.setup().settings, before);
     EXPECT_FALSE(std::filesystem::exists(cal.context.settingsFile));
     EXPECT_EQ(cal.settingsShown, 0);
 
@@ -285,11 +285,11 @@ TEST_F(CalibrationWindowTest, DefaultCalibrationChangesNothingOnNoAndWritesTheFa
     const QByteArray file = cal.fileBytes();
     EXPECT_EQ(file.size(), 128);
     EXPECT_EQ(file.left(112).toHex(' '), kFactoryFields.toHex(' '));
-    EXPECT_EQ(cal.context.state.settings, factorySettings());
+    EXPECT_EQ(cal.context.instrument.setup().settings, factorySettings());
     EXPECT_EQ(cal.meterChecks, std::vector<bool>{false});
-    EXPECT_EQ(cal.context.state.commandMode, 0);
+    EXPECT_EQ(commandMode(cal.context.instrument.setup().settings), 0);
     EXPECT_EQ(cal.settingsShown, 1);
-    EXPECT_EQ(cal.context.state.calCaptureSlot, 0);
+    EXPECT_EQ(cal.session.chain().calCaptureSlot, 0);
 }
 
 TEST_F(CalibrationWindowTest, ImportReplacesEverySettingInMemoryOnlyWhenTheFileReads)
@@ -315,15 +315,15 @@ TEST_F(CalibrationWindowTest, ImportReplacesEverySettingInMemoryOnlyWhenTheFileR
     ASSERT_EQ(cal.dialogs.messages.size(), 1u);
     EXPECT_TRUE(cal.dialogs.messages[0].text.contains(corruptFile));
     EXPECT_TRUE(cal.stillOpen());
-    EXPECT_EQ(cal.context.state.settings, factorySettings());
+    EXPECT_EQ(cal.context.instrument.setup().settings, factorySettings());
     EXPECT_EQ(cal.settingsShown, 0);
 
     cal.click("Command20");
     ASSERT_TRUE(cal.closed());
     EXPECT_EQ(cal.dialogs.fileTitles.back(), "Load the calibration file");
-    EXPECT_EQ(cal.context.state.settings, imported);
+    EXPECT_EQ(cal.context.instrument.setup().settings, imported);
     EXPECT_EQ(cal.meterChecks, std::vector<bool>{true});
-    EXPECT_EQ(cal.context.state.commandMode, 64);
+    EXPECT_EQ(commandMode(cal.context.instrument.setup().settings), 64);
     EXPECT_EQ(cal.settingsShown, 1);
     EXPECT_FALSE(std::filesystem::exists(cal.context.settingsFile));
 }

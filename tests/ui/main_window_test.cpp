@@ -1,5 +1,6 @@
 #include "ui/main_window.hpp"
 
+#include "core/settings/calibration_rules.hpp"
 #include "core/settings/settings_file.hpp"
 #include "gauge/artwork_image.hpp"
 #include "gauge/gauge_face.hpp"
@@ -44,10 +45,10 @@ class MainWindowTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    AppContext context{AppState{}, std::filesystem::path(dir.path().toStdString()) / "merolan" / "merolan.dat",
+    AppContext context{Instrument(), std::filesystem::path(dir.path().toStdString()) / "merolan" / "merolan.dat",
                        dialogs};
-    MeterSession session{context.state};
-    ReadingRecorder recorder{context.state, session};
+    MeterSession session{context.instrument};
+    ReadingRecorder recorder{context.instrument, session};
     std::unique_ptr<MainWindow> window;
 
     void store(const MeterSettings &settings) { ASSERT_FALSE(saveSettings(context.settingsFile, settings, '.')); }
@@ -92,15 +93,15 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsShowsEmptyBoxesAndCreatesTheFile
     }
     for (const char *box : {"Check1", "Check5", "Check6", "Check7", "Check8", "Check9", "Check10"})
         EXPECT_FALSE(checked(box)) << box;
-    EXPECT_EQ(context.state.commandMode, 0);
-    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::string()));
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(context.state.settings.frequencyRange));
+    EXPECT_EQ(commandMode(context.instrument.setup().settings), 0);
+    EXPECT_EQ(context.instrument.setup().settings.attenuatorDbm, SettingValue(std::string()));
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(context.instrument.setup().settings.frequencyRange));
     EXPECT_FALSE(measuring());
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), "Close Port");
     // The one step that makes measuring possible, until the record can measure.
     EXPECT_TRUE(text("StatusLine").contains("\"Create default calibration\"")) << text("StatusLine").toStdString();
-    context.state.settings = factorySettings();
+    context.instrument.change().settings = factorySettings();
     window->showSettingsInWindows();
     EXPECT_EQ(text("StatusLine"), QString());
 }
@@ -121,9 +122,9 @@ TEST_F(MainWindowTest, FactorySettingsFillTheControls)
     EXPECT_EQ(text("Label17"), "-10dBm");
     EXPECT_EQ(text("Label15"), "-50dBm");
     // Boxes whose designed text differed now hold their text as text; the others keep their kind.
-    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::int16_t{0}));
-    EXPECT_EQ(context.state.settings.dbmScaleMin, SettingValue(std::string("-50")));
-    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{1}));
+    EXPECT_EQ(context.instrument.setup().settings.attenuatorDbm, SettingValue(std::int16_t{0}));
+    EXPECT_EQ(context.instrument.setup().settings.dbmScaleMin, SettingValue(std::string("-50")));
+    EXPECT_EQ(context.instrument.setup().settings.frequencyRange, SettingValue(std::int16_t{1}));
 }
 
 TEST_F(MainWindowTest, StoredRangeUnitAndPanelMeterSwitchAreRestored)
@@ -142,7 +143,7 @@ TEST_F(MainWindowTest, StoredRangeUnitAndPanelMeterSwitchAreRestored)
     EXPECT_FALSE(find<QLineEdit>("Text3")->isEnabled());
     EXPECT_EQ(text("Label17"), " 1 W");
     EXPECT_TRUE(checked("Check1"));
-    EXPECT_EQ(context.state.commandMode, 64);
+    EXPECT_EQ(commandMode(context.instrument.setup().settings), 64);
 }
 
 TEST_F(MainWindowTest, OnlyMinusOneSwitchesThePanelMeterOn)
@@ -153,11 +154,11 @@ TEST_F(MainWindowTest, OnlyMinusOneSwitchesThePanelMeterOn)
     store(s);
     start();
     EXPECT_FALSE(checked("Check1"));
-    EXPECT_EQ(context.state.commandMode, 0);
+    EXPECT_EQ(commandMode(context.instrument.setup().settings), 0);
     EXPECT_FALSE(checked("Check8") || checked("Check9") || checked("Check10"));
-    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{4}));
+    EXPECT_EQ(context.instrument.setup().settings.frequencyRange, SettingValue(std::int16_t{4}));
     // A box that stays clear runs no reaction, so the stored value survives to the next save.
-    EXPECT_EQ(context.state.settings.externalMeterOn, 1);
+    EXPECT_EQ(context.instrument.setup().settings.externalMeterOn, 1);
 }
 
 TEST_F(MainWindowTest, ACorruptSettingsFileIsReportedOnceAndLeftAlone)
@@ -182,10 +183,10 @@ TEST_F(MainWindowTest, RangeAndUnitBoxesActAsOneChoice)
     EXPECT_TRUE(checked("Check8"));
     find<QCheckBox>("Check9")->click();
     EXPECT_FALSE(checked("Check8"));
-    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{2}));
+    EXPECT_EQ(context.instrument.setup().settings.frequencyRange, SettingValue(std::int16_t{2}));
     find<QCheckBox>("Check6")->click();
     EXPECT_FALSE(checked("Check5"));
-    EXPECT_EQ(context.state.settings.gaugeUnit, SettingValue(std::int16_t{2}));
+    EXPECT_EQ(context.instrument.setup().settings.gaugeUnit, SettingValue(std::int16_t{2}));
     EXPECT_FALSE(find<QLineEdit>("Text3")->isEnabled());
     EXPECT_TRUE(find<QLineEdit>("Text6")->isEnabled());
 }
@@ -213,7 +214,7 @@ TEST_F(MainWindowTest, TestButtonRunsTheChainWithoutTheMeter)
     find<QPushButton>("Command5")->click();
     EXPECT_EQ(text("Label6"), "-10 dBm");
     EXPECT_EQ(text("Label1"), "1.52486");
-    EXPECT_DOUBLE_EQ(context.state.scalePosition, 10);
+    EXPECT_DOUBLE_EQ(session.chain().scalePosition, 10);
     EXPECT_GT(needlePixels(), 100);
 
     find<QLineEdit>("Text1")->setText("abc");
@@ -279,7 +280,7 @@ TEST_F(MainWindowTest, RelativeModeLendsTheDbmScaleAndGivesItBack)
     EXPECT_EQ(text("Text3"), "-10");
     EXPECT_EQ(text("Text4"), "-60");
     EXPECT_FALSE(checked("Check2"));
-    const MeterSettings &now = context.state.settings;
+    const MeterSettings &now = context.instrument.setup().settings;
     EXPECT_EQ(now.attenuatorDbm, SettingValue(std::string("20")));
     EXPECT_EQ(now.frequencyRange, SettingValue(std::int16_t{2}));
     EXPECT_EQ(now.gaugeUnit, SettingValue(std::int16_t{2}));
@@ -296,18 +297,18 @@ TEST_F(MainWindowTest, ShowingImportedSettingsEndsOnLowAndDbm)
     imported.gaugeUnit = std::int16_t{3};
     imported.attenuatorDbm = std::string("6");
     imported.dbmScaleMin = std::string("-70");
-    context.state.settings = imported;
+    context.instrument.change().settings = imported;
     window->showSettingsInWindows();
     EXPECT_TRUE(checked("Check8"));
     EXPECT_TRUE(checked("Check5"));
-    EXPECT_EQ(context.state.settings.frequencyRange, SettingValue(std::int16_t{1}));
-    EXPECT_EQ(context.state.settings.gaugeUnit, SettingValue(std::int16_t{1}));
+    EXPECT_EQ(context.instrument.setup().settings.frequencyRange, SettingValue(std::int16_t{1}));
+    EXPECT_EQ(context.instrument.setup().settings.gaugeUnit, SettingValue(std::int16_t{1}));
     EXPECT_EQ(text("Text2"), "6");
     EXPECT_FALSE(find<QLineEdit>("Text7")->isEnabled());
     // relative mode ends on the imported scale, not on the one it borrowed before the import
     find<QCheckBox>("Check11")->click();
     EXPECT_EQ(text("Text4"), "-70");
-    EXPECT_EQ(context.state.settings.attenuatorDbm, SettingValue(std::string("6")));
+    EXPECT_EQ(context.instrument.setup().settings.attenuatorDbm, SettingValue(std::string("6")));
 }
 
 namespace {
@@ -454,7 +455,7 @@ TEST_F(MeasuringSession, LampLightsOnTheFourthReadingAboveTheWarningLevel)
     find<QPushButton>("Command2")->click();
     for (int reading = 1; reading <= 3; ++reading) {
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return replies.count() >= reading && context.state.warningCount == reading; }, 5000));
+            QTest::qWaitFor([&] { return replies.count() >= reading && session.chain().warningCount == reading; }, 5000));
         EXPECT_FALSE(lamp->isVisibleTo(window.get())) << reading;
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return lamp->isVisibleTo(window.get()); }, 5000));
@@ -793,7 +794,7 @@ TEST_F(MainWindowTest, LimitBoxesReadSiPrefixesAndMarkWhatTheyDoNotUnderstand)
     wattMax->setText("10m");
     EXPECT_EQ(wattMax->palette().color(QPalette::Base), normal);
     EXPECT_EQ(text("StatusLine"), QString());
-    EXPECT_EQ(context.state.settings.wattScaleMax, SettingValue(std::string("10m"))); // stored as typed
+    EXPECT_EQ(context.instrument.setup().settings.wattScaleMax, SettingValue(std::string("10m"))); // stored as typed
     EXPECT_EQ(text("Label17"), "0.01 W");
 }
 
@@ -820,7 +821,7 @@ TEST_F(MeasuringSession, RemoteClientsReadThroughTheWindowWhichStaysInCharge)
     EXPECT_EQ(query("MEAS?"), "-3.000000E+01");
     EXPECT_TRUE(measuring());
     EXPECT_EQ(query("SENS:CORR:GAIN2 3;:SYST:ERR?"), "-221,\"Settings conflict; the window is in charge\"");
-    EXPECT_EQ(context.state.settings.attenuatorDbm, factorySettings().attenuatorDbm);
+    EXPECT_EQ(context.instrument.setup().settings.attenuatorDbm, factorySettings().attenuatorDbm);
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("LinkStatus").contains("(1 client)"); }, 5000))
         << text("LinkStatus").toStdString();
     EXPECT_TRUE(text("LinkStatus").contains("Remote " + remote.address()));
@@ -863,10 +864,9 @@ TEST_F(MeasuringSession, TheSetupCorrectsAndAveragesTheReadingsAndSurvivesAResta
     EXPECT_TRUE(text("Label6").contains("-28")) << text("Label6").toStdString(); // -30 dBm and 2 dB of cable
 
     window->close();
-    AppState fresh;
-    context.state = fresh;
+    context.instrument = Instrument();
     start();
-    EXPECT_EQ(context.state.accuracy.averageCount, 4);
-    EXPECT_EQ(context.state.accuracy.frequencyHz, 2e8);
-    EXPECT_TRUE(context.state.accuracy.table);
+    EXPECT_EQ(context.instrument.setup().accuracy.averagedReadings(), 4);
+    EXPECT_EQ(context.instrument.setup().accuracy.frequencyHz, 2e8);
+    EXPECT_TRUE(context.instrument.setup().accuracy.table);
 }

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         SimulatedMeter::SetUp();
-        context.state.settings = factorySettings();
+        context.instrument.change().settings = factorySettings();
         session.openDevice(meter.devicePath(), "Com 1");
         session.setTurbo(true);
         meter.setLevelDbm(-30);
@@ -32,9 +32,9 @@ protected:
     }
 
     ScriptedDialogs dialogs;
-    AppContext context{AppState{}, {}, dialogs};
-    MeterSession session{context.state};
-    ReadingRecorder recorder{context.state, session};
+    AppContext context{Instrument(), {}, dialogs};
+    MeterSession session{context.instrument};
+    ReadingRecorder recorder{context.instrument, session};
     QWidget panel;
     RecordingControls controls{context, session, recorder, &panel};
     QSignalSpy handled{&session, &MeterSession::readingHandled};

@@ -47,7 +47,7 @@ class TrendWindowTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    AppContext context{AppState{}, {}, dialogs};
+    AppContext context{Instrument(), {}, dialogs};
     ReadingHistory history{10'000};
     TrendWindow window{context, history};
 
@@ -94,7 +94,7 @@ TEST_F(TrendWindowTest, StatisticsDescribeTheSpanInTheGaugeUnit)
         {2, "10 uW", "10 uW", "1 mW", "505 uW", "700.04 uW", "1 mW"},
     };
     for (const auto &c : cases) {
-        context.state.settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
+        context.instrument.change().settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
         showAfresh();
         EXPECT_EQ(value("currentValue"), c.current) << c.gaugeUnit;
         EXPECT_EQ(value("minimumValue"), c.minimum) << c.gaugeUnit;
@@ -139,10 +139,10 @@ TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
         {3, false, "Voltage (mV)", "70.71 mV"},
         {2, true, "Relative level (dB)", "3 dB"},
     };
-    context.state.zeroReferenceDbm = -13;
+    context.instrument.change().zeroReferenceDbm = -13;
     for (const auto &c : cases) {
-        context.state.settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
-        context.state.relativeMode = c.relative;
+        context.instrument.change().settings.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
+        context.instrument.change().relativeMode = c.relative;
         showAfresh();
         EXPECT_EQ(valueAxis()->titleText(), c.title) << c.title;
         EXPECT_EQ(value("currentValue"), c.current) << c.title;
@@ -150,7 +150,7 @@ TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
 
     // Chosen in the window, whatever the gauge shows; dB against the zero reference come from
     // every level, so a reading taken before relative mode does not vanish.
-    context.state.relativeMode = false;
+    context.instrument.change().relativeMode = false;
     history.append(reading(kStart + kSecond, -20.0));
     const std::pair<const char *, const char *> chosen[] = {
         {"W", "10 uW"}, {"V", "22.36 mV"}, {"dB relative", "-7 dB"}, {"dBm", "-20 dBm"}};
@@ -176,7 +176,7 @@ TEST_F(TrendWindowTest, GaugeScaleFixesTheValueAxisUnlessItSpansNothing)
     };
     choose("valueAxisBox", "Gauge scale");
     for (const auto &c : cases) {
-        MeterSettings &s = context.state.settings;
+        MeterSettings &s = context.instrument.change().settings;
         s.gaugeUnit = static_cast<std::int16_t>(c.gaugeUnit);
         s.dbmScaleMax = s.wattScaleMax = std::string(c.max);
         s.dbmScaleMin = s.wattScaleMin = std::string(c.min);
@@ -239,7 +239,7 @@ TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
     QFile written(good);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     // The same description a recording begins with, started at the first reading.
-    const QByteArray head = QByteArray::fromStdString(csvHead(logHeaderAt(context.state, {}, {}, kStart)));
+    const QByteArray head = QByteArray::fromStdString(csvHead(logHeaderAt(context.instrument.setup(), {}, {}, kStart)));
     EXPECT_EQ(written.read(head.size()), head);
     EXPECT_EQ(written.readAll(), "2023-11-14T22:13:20.000Z,0.000,0.2500000,0.000,,0.001,0.223607,mid,10,0,,1,,\r\n"
                                  "2023-11-14T22:13:20.100Z,0.100,0.0000000,,,,,,,0,No level,1,,\r\n");

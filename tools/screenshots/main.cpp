@@ -100,12 +100,12 @@ int main(int argc, char *argv[])
 
     QTemporaryDir settingsDir;
     SilentDialogs dialogs;
-    AppContext context{AppState{}, std::filesystem::path(settingsDir.path().toStdString()) / "merolan.dat", dialogs};
+    AppContext context{Instrument(), std::filesystem::path(settingsDir.path().toStdString()) / "merolan.dat", dialogs};
     if (saveSettings(context.settingsFile, factorySettings(), '.'))
         return 1;
 
-    MeterSession session(context.state);
-    ReadingRecorder recorder(context.state, session);
+    MeterSession session(context.instrument);
+    ReadingRecorder recorder(context.instrument, session);
     MainWindow main(context, session, recorder);
     main.resize(main.width(), 720); // tall enough to show the diagnostic strip too
     main.findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);

@@ -134,29 +134,28 @@ TEST(AccuracyFile, TheSetupSurvivesARestartAndAChangedTableIsTold)
     const std::filesystem::path tableFile = folder.path() / "cable.csv";
     std::ofstream(tableFile) << "1e6,0.5\n1e9,-1.5\n";
     auto loaded = loadCorrectionTable(tableFile);
-    ASSERT_TRUE(std::holds_alternative<LoadedTable>(loaded));
+    ASSERT_TRUE(std::holds_alternative<SelectedTable>(loaded));
 
     AccuracySetup chosen;
-    chosen.averageCount = 16;
+    chosen.setAveraging(16);
     chosen.frequencyHz = 433.92e6;
-    chosen.table = std::get<LoadedTable>(loaded).table;
-    chosen.tableName = tableFile.string();
-    chosen.tableHash = std::get<LoadedTable>(loaded).hash;
+    chosen.setTable(std::get<SelectedTable>(loaded));
     ASSERT_FALSE(storeAccuracy(settings, chosen));
 
     AccuracySetup restored;
     EXPECT_TRUE(restoreAccuracy(settings, restored).empty());
-    EXPECT_EQ(restored.averageCount, 16);
+    EXPECT_EQ(restored.averagedReadings(), 16);
     EXPECT_EQ(restored.frequencyHz, 433.92e6);
-    ASSERT_TRUE(restored.table);
-    EXPECT_EQ(restored.table->points, chosen.table->points);
+    ASSERT_TRUE(restored.tableInForce());
+    EXPECT_EQ(restored.table->table.points, chosen.table->table.points);
+    EXPECT_EQ(restored.table->name, tableFile.string());
 
     std::ofstream(tableFile) << "1e6,0.5\n1e9,-2.5\n";
     std::vector<std::string> notes = restoreAccuracy(settings, restored);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_NE(notes[0].find("has changed since it was chosen"), std::string::npos) << notes[0];
-    EXPECT_FALSE(restored.table);
-    EXPECT_EQ(restored.averageCount, 16);
+    EXPECT_FALSE(restored.tableInForce());
+    EXPECT_EQ(restored.averagedReadings(), 16);
 
     std::filesystem::remove(tableFile);
     notes = restoreAccuracy(settings, restored);

@@ -2,23 +2,25 @@
 
 #include "core/settings/calibration_rules.hpp"
 
+#include "tests/support/chain_under_test.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace merolan;
 
 namespace {
 
-AppState factoryState()
+ChainUnderTest factoryState()
 {
-    AppState state;
+    ChainUnderTest state;
     state.settings = factorySettings();
     return state;
 }
 
-Levels levelsAt(AppState &state, double volts)
+Levels levelsAt(ChainUnderTest &state, double volts)
 {
-    EXPECT_FALSE(computeCalibrationLine(state));
-    auto result = computeLevels(state, volts);
+    EXPECT_FALSE(computeCalibrationLine(state, state));
+    auto result = computeLevels(state, state, volts);
     EXPECT_TRUE(std::holds_alternative<Levels>(result));
     return std::get<Levels>(result);
 }
@@ -27,7 +29,7 @@ Levels levelsAt(AppState &state, double volts)
 
 TEST(Conversion, FactoryLowLinePassesThroughBothPoints)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     EXPECT_DOUBLE_EQ(levelsAt(state, 1.52486).levelDbm, -10);
     EXPECT_DOUBLE_EQ(state.calSlope, 50.96320456630312);
     EXPECT_DOUBLE_EQ(state.calIntercept, -87.71175211497298);
@@ -38,7 +40,7 @@ TEST(Conversion, FactoryLowLinePassesThroughBothPoints)
 
 TEST(Conversion, AttenuatorIsAddedButNotToTheDetectorLevel)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.attenuatorDbm = std::string("20");
     const Levels levels = levelsAt(state, 1.0);
     EXPECT_NEAR(levels.levelDbm, -16.7485, 1e-4);
@@ -49,7 +51,7 @@ TEST(Conversion, AttenuatorIsAddedButNotToTheDetectorLevel)
 
 TEST(Conversion, LocaleTextPointsReadWithTheUsersSeparator)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.decimalSeparator = ',';
     state.settings.frequencyRange = std::int16_t{2};
     state.settings.calMidMinus10 = std::string("1,54132");
@@ -59,7 +61,7 @@ TEST(Conversion, LocaleTextPointsReadWithTheUsersSeparator)
 
 TEST(Conversion, UnknownRangeKeepsThePreviousLine)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.frequencyRange = std::int16_t{4};
     EXPECT_NEAR(levelsAt(state, 1.0).levelDbm, 0, 0); // zero line: the attenuator value
     state.settings.frequencyRange = std::int16_t{1};
@@ -70,23 +72,23 @@ TEST(Conversion, UnknownRangeKeepsThePreviousLine)
 
 TEST(Conversion, UnusableFieldsAreNamedInsteadOfProducingALevel)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.calLowMinus50 = std::string("abc");
-    auto line = computeCalibrationLine(state);
+    auto line = computeCalibrationLine(state, state);
     ASSERT_TRUE(line);
     EXPECT_EQ(line->field, "calLowMinus50");
 
     state = factoryState();
     state.settings.calLowMinus50 = 1.52486;
-    line = computeCalibrationLine(state);
+    line = computeCalibrationLine(state, state);
     ASSERT_TRUE(line);
     EXPECT_NE(line->message.find("equal"), std::string::npos);
 
     state = factoryState();
     state.settings.attenuatorDbm = std::string();
     state.levelDbm = -42;
-    ASSERT_FALSE(computeCalibrationLine(state));
-    const auto levels = computeLevels(state, 1.0);
+    ASSERT_FALSE(computeCalibrationLine(state, state));
+    const auto levels = computeLevels(state, state, 1.0);
     ASSERT_TRUE(std::holds_alternative<Unusable>(levels));
     EXPECT_EQ(std::get<Unusable>(levels).field, "attenuatorDbm");
     EXPECT_EQ(state.levelDbm, -42);
@@ -94,35 +96,35 @@ TEST(Conversion, UnusableFieldsAreNamedInsteadOfProducingALevel)
 
 TEST(Conversion, LevelsBeyondADoubleAreRefused)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.calLowMinus10 = 1e-300;
     state.settings.calLowMinus50 = 0.0;
-    const auto line = computeCalibrationLine(state);
+    const auto line = computeCalibrationLine(state, state);
     if (!line) {
-        const auto levels = computeLevels(state, 4.9);
+        const auto levels = computeLevels(state, state, 4.9);
         EXPECT_TRUE(std::holds_alternative<Unusable>(levels));
     }
     state = factoryState();
     state.settings.attenuatorDbm = 1e300;
-    ASSERT_FALSE(computeCalibrationLine(state));
-    EXPECT_TRUE(std::holds_alternative<Unusable>(computeLevels(state, 1.0)));
+    ASSERT_FALSE(computeCalibrationLine(state, state));
+    EXPECT_TRUE(std::holds_alternative<Unusable>(computeLevels(state, state, 1.0)));
 }
 
 TEST(Warning, LampLightsOnTheFourthReadingAboveTheLevel)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     const LampAction expected[] = {LampAction::LeaveUnchanged, LampAction::LeaveUnchanged, LampAction::LeaveUnchanged,
                                    LampAction::Show, LampAction::Show};
     for (LampAction action : expected)
-        EXPECT_EQ(evaluateWarning(state, -4), action);
-    EXPECT_EQ(evaluateWarning(state, -5), LampAction::Hide); // not strictly above
+        EXPECT_EQ(evaluateWarning(state, state, -4), action);
+    EXPECT_EQ(evaluateWarning(state, state, -5), LampAction::Hide); // not strictly above
     EXPECT_EQ(state.warningCount, 0);
-    EXPECT_EQ(evaluateWarning(state, -4), LampAction::LeaveUnchanged);
+    EXPECT_EQ(evaluateWarning(state, state, -4), LampAction::LeaveUnchanged);
 }
 
 TEST(Warning, LevelIsTheLeadingNumberOfItsTextWithEitherPoint)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     const std::pair<SettingValue, double> cases[] = {
         {-4.5, -4.5},
         {std::string("-4,5"), -4.5},
@@ -135,9 +137,9 @@ TEST(Warning, LevelIsTheLeadingNumberOfItsTextWithEitherPoint)
         for (const auto &[stored, level] : cases) {
             state.settings.warningLevelDbm = stored;
             state.warningCount = 3;
-            EXPECT_EQ(evaluateWarning(state, level + 0.01), LampAction::Show) << level << " with " << separator;
+            EXPECT_EQ(evaluateWarning(state, state, level + 0.01), LampAction::Show) << level << " with " << separator;
             state.warningCount = 3;
-            EXPECT_EQ(evaluateWarning(state, level), LampAction::Hide) << level << " with " << separator;
+            EXPECT_EQ(evaluateWarning(state, state, level), LampAction::Hide) << level << " with " << separator;
         }
     }
 }

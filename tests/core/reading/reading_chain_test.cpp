@@ -1,5 +1,7 @@
 #include "core/reading/reading_chain.hpp"
 
+#include "tests/support/chain_under_test.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,9 +11,9 @@ using namespace merolan;
 
 namespace {
 
-AppState factoryState()
+ChainUnderTest factoryState()
 {
-    AppState state;
+    ChainUnderTest state;
     state.settings = factorySettings();
     return state;
 }
@@ -35,8 +37,8 @@ double voltsFor(double dbm)
 
 TEST(ReadingChain, AbsoluteReadingFillsEveryReadoutAndAsksForFrameAndRedraw)
 {
-    AppState state = factoryState();
-    const ReadingOutcome out = processReading(state, 1.13242, dbmInputs());
+    ChainUnderTest state = factoryState();
+    const ReadingOutcome out = processReading(state, state, 1.13242, dbmInputs());
     EXPECT_EQ(out.voltageText, "1.13242");
     EXPECT_EQ(out.dbmText, "-30 dBm");
     EXPECT_TRUE(out.wattText);
@@ -53,19 +55,19 @@ TEST(ReadingChain, AbsoluteReadingFillsEveryReadoutAndAsksForFrameAndRedraw)
 
 TEST(ReadingChain, RelativeReadingsShowTheDifferenceToTheZeroReference)
 {
-    AppState state = factoryState();
-    processReading(state, voltsFor(-20), dbmInputs());
-    takeZeroReference(state);
+    ChainUnderTest state = factoryState();
+    processReading(state, state, voltsFor(-20), dbmInputs());
+    state.zeroReferenceDbm = state.levelDbm; // "Zero Reference"
     EXPECT_NEAR(state.zeroReferenceDbm, -20, 1e-9);
 
     const ReadingInputs relative = dbmInputs("20", "0", true);
-    ReadingOutcome out = processReading(state, voltsFor(-23.456), relative);
+    ReadingOutcome out = processReading(state, state, voltsFor(-23.456), relative);
     EXPECT_EQ(out.measurementText, "-23.46 dBm");
     EXPECT_EQ(out.dbmText, "-3.46 dB");
     EXPECT_FALSE(out.wattText);
     EXPECT_EQ(state.scalePosition, 0);
 
-    out = processReading(state, voltsFor(-10), relative);
+    out = processReading(state, state, voltsFor(-10), relative);
     EXPECT_EQ(out.dbmText, " 10 dB");
     EXPECT_NEAR(state.scalePosition, 5, 1e-9);
     EXPECT_TRUE(out.sendUpdateFrame);
@@ -73,24 +75,24 @@ TEST(ReadingChain, RelativeReadingsShowTheDifferenceToTheZeroReference)
 
 TEST(ReadingChain, RelativeModeUsesTheDbmScaleWhateverTheUnit)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.gaugeUnit = std::int16_t{2};
-    processReading(state, voltsFor(6), dbmInputs("20", "0", true));
+    processReading(state, state, voltsFor(6), dbmInputs("20", "0", true));
     EXPECT_NEAR(state.scalePosition, 3, 1e-9); // 6 dB on the 0..20 dB scale, not 4 mW on 0..1 W
 }
 
 TEST(ReadingChain, CaptureFollowsTheArmedSlotOnlyInAbsoluteMode)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.decimalSeparator = ',';
     state.calCaptureSlot = 4;
-    ReadingOutcome out = processReading(state, 0.778934, dbmInputs());
+    ReadingOutcome out = processReading(state, state, 0.778934, dbmInputs());
     ASSERT_TRUE(out.capture);
     EXPECT_EQ(out.capture->slot, 4);
     EXPECT_EQ(out.capture->text, "0,77893");
     EXPECT_EQ(state.calCaptureSlot, 4);
 
-    out = processReading(state, 0.778934, dbmInputs("20", "0", true));
+    out = processReading(state, state, 0.778934, dbmInputs("20", "0", true));
     EXPECT_FALSE(out.capture);
 }
 
@@ -110,11 +112,11 @@ TEST(ReadingChain, AReadingWithoutALevelBlanksItsReadoutsAndSaysWhy)
     };
     for (const Case &c : cases) {
         for (const bool relative : {false, true}) {
-            AppState state = factoryState();
+            ChainUnderTest state = factoryState();
             state.calCaptureSlot = 1;
             state.scalePosition = 3;
             state.settings.*c.setting = c.value;
-            const ReadingOutcome out = processReading(state, 1.0, dbmInputs("20", "0", relative));
+            const ReadingOutcome out = processReading(state, state, 1.0, dbmInputs("20", "0", relative));
             EXPECT_EQ(out.voltageText, "1") << c.field;
             EXPECT_EQ(out.capture.has_value(), !relative) << c.field; // broken points can be measured again
             ASSERT_TRUE(out.problem) << c.field;
@@ -129,9 +131,9 @@ TEST(ReadingChain, AReadingWithoutALevelBlanksItsReadoutsAndSaysWhy)
     }
 
     // An absurd but finite attenuator is the user's to set: shown as it is, no clamping.
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.settings.attenuatorDbm = std::string("400");
-    const ReadingOutcome out = processReading(state, voltsFor(-10), dbmInputs());
+    const ReadingOutcome out = processReading(state, state, voltsFor(-10), dbmInputs());
     EXPECT_EQ(out.dbmText, " 390 dBm");
     EXPECT_FALSE(out.problem);
     EXPECT_DOUBLE_EQ(state.scalePosition, 10.5);
@@ -139,9 +141,9 @@ TEST(ReadingChain, AReadingWithoutALevelBlanksItsReadoutsAndSaysWhy)
 
 TEST(ReadingChain, LimitsWithoutSpanKeepThePositionAndSendNothing)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.scalePosition = 2;
-    const ReadingOutcome out = processReading(state, 1.0, dbmInputs("-10", "-10"));
+    const ReadingOutcome out = processReading(state, state, 1.0, dbmInputs("-10", "-10"));
     EXPECT_TRUE(out.dbmText);
     EXPECT_FALSE(out.sendUpdateFrame);
     EXPECT_FALSE(out.redrawGauge);
@@ -153,26 +155,26 @@ TEST(ReadingChain, LimitsWithoutSpanKeepThePositionAndSendNothing)
 
 TEST(ReadingChain, UnknownUnitKeepsThePreviousPosition)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.scalePosition = 7;
     state.settings.gaugeUnit = std::monostate{};
-    const ReadingOutcome out = processReading(state, 1.0, dbmInputs());
+    const ReadingOutcome out = processReading(state, state, 1.0, dbmInputs());
     EXPECT_EQ(state.scalePosition, 7);
     EXPECT_TRUE(out.sendUpdateFrame);
 }
 
 TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
 {
-    AppState state = factoryState();
+    ChainUnderTest state = factoryState();
     state.decimalSeparator = ',';
-    ReadingOutcome out = processTestVoltage(state, "1,52486", dbmInputs("20", "0", true));
+    ReadingOutcome out = processTestVoltage(state, state, "1,52486", dbmInputs("20", "0", true));
     EXPECT_EQ(out.dbmText, "-10 dBm");
     EXPECT_TRUE(out.redrawGauge);
     EXPECT_FALSE(out.sendUpdateFrame);
 
     state.decimalSeparator = '.';
-    EXPECT_EQ(processTestVoltage(state, "1,52486", dbmInputs("20", "0", true)).dbmText, "-10 dBm");
-    out = processTestVoltage(state, "0,9,1", dbmInputs());
+    EXPECT_EQ(processTestVoltage(state, state, "1,52486", dbmInputs("20", "0", true)).dbmText, "-10 dBm");
+    out = processTestVoltage(state, state, "0,9,1", dbmInputs());
     EXPECT_FALSE(out.voltageText);
     EXPECT_FALSE(out.redrawGauge);
     ASSERT_TRUE(out.problem);
@@ -183,22 +185,22 @@ TEST(ReadingChain, TestVoltageRunsTheAbsoluteChainWithoutAFrame)
 // amount; averaging shows the mean power of the latest readings, and the lamp still sees each.
 TEST(ReadingChain, CorrectionAndAveragingShapeTheLevelButNotTheLamp)
 {
-    AppState state = factoryState();
-    state.accuracy.table = CorrectionTable{{{1e8, 1.0}, {3e8, 3.0}}};
+    ChainUnderTest state = factoryState();
+    state.accuracy.setTable(SelectedTable{CorrectionTable{{{1e8, 1.0}, {3e8, 3.0}}}, "table.csv", ""});
     for (const auto &[frequencyHz, db] : {std::pair{1e8, 1.0}, {2e8, 2.0}, {2.5e8, 2.5}, {1e9, 3.0}}) {
         state.accuracy.frequencyHz = frequencyHz;
-        const ReadingOutcome out = processReading(state, voltsFor(-30), dbmInputs());
+        const ReadingOutcome out = processReading(state, state, voltsFor(-30), dbmInputs());
         ASSERT_TRUE(out.levels) << frequencyHz;
         EXPECT_NEAR(out.levels->levelDbm, -30 + db, 1e-9) << frequencyHz;
         EXPECT_EQ(out.notice.has_value(), frequencyHz > 3e8) << frequencyHz;
     }
 
     state.accuracy = {};
-    state.accuracy.averageCount = 4;
+    state.accuracy.setAveraging(4);
     state.settings.warningLevelDbm = std::string("-25");
     ReadingOutcome out;
     for (int i = 0; i < 6; ++i)
-        out = processReading(state, voltsFor(i % 2 == 0 ? -30 : -20), dbmInputs());
+        out = processReading(state, state, voltsFor(i % 2 == 0 ? -30 : -20), dbmInputs());
     ASSERT_TRUE(out.levels);
     EXPECT_NEAR(out.levels->levelDbm, 10 * std::log10((1e-3 + 1e-2) / 2), 1e-9); // not -25 dB
     EXPECT_EQ(out.averageText, "avg 4/4");
@@ -206,9 +208,9 @@ TEST(ReadingChain, CorrectionAndAveragingShapeTheLevelButNotTheLamp)
 
     // A new attenuator starts again; the test button's value is shown as it is.
     state.settings.attenuatorDbm = 10.0;
-    out = processReading(state, voltsFor(-30), dbmInputs());
+    out = processReading(state, state, voltsFor(-30), dbmInputs());
     EXPECT_EQ(out.averageText, "avg 1/4");
-    out = processTestVoltage(state, "1.13242", dbmInputs());
+    out = processTestVoltage(state, state, "1.13242", dbmInputs());
     EXPECT_EQ(out.dbmText, "-20 dBm");
     EXPECT_FALSE(out.averageText);
 }
@@ -217,23 +219,23 @@ TEST(ReadingChain, CorrectionAndAveragingShapeTheLevelButNotTheLamp)
 // typed test voltage is taken as it is.
 TEST(ReadingChain, ACaptureTakesTheMeanVoltageOfItsReadings)
 {
-    AppState state = factoryState();
-    state.accuracy.averageCount = 2;
+    ChainUnderTest state = factoryState();
+    state.accuracy.setAveraging(2);
     EXPECT_EQ(captureReadingCount(state.accuracy), 4);
     state.calCaptureSlot = 3;
     state.captureAverage = {captureReadingCount(state.accuracy), 0, 0};
     const double volts[] = {1.0, 1.1, 1.2, 1.3};
     for (int i = 0; i < 3; ++i) {
-        const ReadingOutcome out = processReading(state, volts[i], dbmInputs());
+        const ReadingOutcome out = processReading(state, state, volts[i], dbmInputs());
         EXPECT_FALSE(out.capture) << i;
         ASSERT_TRUE(out.captureProgress) << i;
         EXPECT_EQ(out.captureProgress->text, std::to_string(i + 1) + "/4");
     }
-    ReadingOutcome out = processReading(state, volts[3], dbmInputs());
+    ReadingOutcome out = processReading(state, state, volts[3], dbmInputs());
     ASSERT_TRUE(out.capture);
     EXPECT_EQ(out.capture->slot, 3);
     EXPECT_EQ(out.capture->text, "1.15");
-    out = processTestVoltage(state, "0.9", dbmInputs());
+    out = processTestVoltage(state, state, "0.9", dbmInputs());
     ASSERT_TRUE(out.capture);
     EXPECT_EQ(out.capture->text, "0.9");
 }

@@ -33,10 +33,10 @@ ReadingRecord readingWithoutLevel()
 
 // One client of a server whose file holds the factory settings.
 struct Client {
-    explicit Client(bool windowInCharge = false) : shared{state, factorySettings(), windowInCharge}
+    explicit Client(bool windowInCharge = false)
+        : instrument(setupFromSettings(factorySettings(), '.'),
+                     windowInCharge ? Instrument::Control::WindowInCharge : Instrument::Control::ClientsMayChange)
     {
-        state.settings = shared.fileSettings;
-        takeInstrumentSetupFrom(shared);
     }
     // The answer lines of `message`; a query that waits gets `reading`, when there is one.
     std::string send(std::string_view message, const std::optional<ReadingRecord> &reading = std::nullopt)
@@ -58,8 +58,8 @@ struct Client {
         return all;
     }
 
-    AppState state;
-    MeterShared shared;
+    Instrument instrument;
+    MeterShared shared{instrument};
     MeterConnection connection{shared};
 };
 
@@ -145,16 +145,16 @@ TEST(ScpiMeter, SettingsChangeOnlyWhereNoWindowIsInCharge)
 {
     Client served;
     EXPECT_EQ(served.send("SENS:CORR:GAIN2 3.5;GAIN2?;GAIN2:STAT?"), "3.500000E+00;1\n");
-    EXPECT_EQ(served.state.settings.attenuatorDbm, SettingValue(3.5));
+    EXPECT_EQ(served.instrument.setup().settings.attenuatorDbm, SettingValue(3.5));
     served.send("SENS:CORR:GAIN2:STAT OFF;:RANG HIGH;:CALC:REL:STAT ON");
-    EXPECT_EQ(served.state.settings.attenuatorDbm, SettingValue(0.0));
-    EXPECT_TRUE(served.state.relativeMode);
+    EXPECT_FALSE(served.instrument.setup().attenuatorOn);
+    EXPECT_TRUE(served.instrument.setup().relativeMode);
     served.send("CALC:REL:AUTO ONCE", readingAt(-12));
-    EXPECT_EQ(served.state.zeroReferenceDbm, -12);
+    EXPECT_EQ(served.instrument.setup().zeroReferenceDbm, -12);
     served.send("INIT:CONT ON");
     EXPECT_EQ(served.connection.takeContinuousRequest(), true);
     EXPECT_EQ(served.send("*RST;INIT:CONT?;RANG?;CALC:REL:STAT?;UNIT:POW?"), "0;LOW;0;DBM\n");
-    EXPECT_EQ(served.state.settings, factorySettings());
+    EXPECT_EQ(served.instrument.setup().settings, factorySettings());
     EXPECT_EQ(served.connection.takeContinuousRequest(), false);
     EXPECT_EQ(served.send("SENS:CORR:GAIN2 4000"), "");
     EXPECT_EQ(served.errors(),
@@ -164,7 +164,7 @@ TEST(ScpiMeter, SettingsChangeOnlyWhereNoWindowIsInCharge)
     const std::string refused = "-221,\"Settings conflict; the window is in charge\"";
     EXPECT_EQ(watching.send("SENS:CORR:GAIN2 3;:RANG MID;:CALC:REL:STAT ON;:INIT:CONT ON;:RANG?;UNIT:POW W"), "LOW\n");
     EXPECT_EQ(watching.errors(), std::vector<std::string>(4, refused));
-    EXPECT_EQ(watching.state.settings, factorySettings());
+    EXPECT_EQ(watching.instrument.setup().settings, factorySettings());
     EXPECT_FALSE(watching.connection.takeContinuousRequest());
     EXPECT_EQ(watching.send("MEAS?", readingAt(-30)), "1.000000E-06\n"); // the unit is the client's own
 }
@@ -190,14 +190,14 @@ TEST(ScpiMeter, AveragingFrequencyAndCorrectionTableAreTheInstruments)
 
     Client served;
     EXPECT_EQ(served.send("AVER:COUN 16;AVER?;:SENS:AVER:COUN?"), "1;16\n");
-    EXPECT_EQ(served.state.accuracy.averageCount, 16);
+    EXPECT_EQ(served.instrument.setup().accuracy.averageCount, 16);
     EXPECT_EQ(served.send("AVER OFF;AVER?;AVER:COUN?"), "0;16\n");
-    EXPECT_EQ(served.state.accuracy.averageCount, 1);
+    EXPECT_EQ(served.instrument.setup().accuracy.averagedReadings(), 1);
     EXPECT_EQ(served.send("FREQ 200 MHZ;FREQ?;:SENS:FREQ:FIX 2.5E8;FREQ:CW?"), "2.000000E+08;2.500000E+08\n");
     EXPECT_EQ(served.send("CORR:CSET2 '" + table + "';CSET2?;CSET2:STAT?"), "\"" + table + "\";1\n");
-    ASSERT_TRUE(served.state.accuracy.table);
+    ASSERT_TRUE(served.instrument.setup().accuracy.table);
     EXPECT_EQ(served.send("CORR:CSET2:STAT OFF;STAT?"), "0\n");
-    EXPECT_FALSE(served.state.accuracy.table);
+    EXPECT_FALSE(served.instrument.setup().accuracy.tableInForce());
     EXPECT_EQ(served.send("CORR:CSET2:STAT ON;STAT?"), "1\n");
     EXPECT_EQ(served.errors(), std::vector<std::string>{});
     served.send("AVER:COUN 2000;:CORR:CSET2 '" + table + ".missing'");

@@ -5,6 +5,8 @@
 #include "core/settings/settings_file.hpp"
 #include "tests/support/temporary_folder.hpp"
 
+#include "tests/support/chain_under_test.hpp"
+
 #include <gtest/gtest.h>
 
 using namespace merolan;
@@ -77,15 +79,15 @@ TEST(CalibrationImport, AFileMeasuresTheSameWhicheverDecimalMarkMadeOrReadsIt)
         fs::remove(file);
         ASSERT_FALSE(saveSettings(file, made, mark[0]));
         for (const char reader : {'.', ','}) {
-            AppState state;
+            ChainUnderTest state;
             state.decimalSeparator = reader;
             ASSERT_FALSE(importCalibrationFile(file, state.settings, reader)) << mark << " read with " << reader;
             EXPECT_EQ(state.settings, made); // read as it was written, nothing rewritten
-            ASSERT_FALSE(computeCalibrationLine(state));
-            const Levels levels = std::get<Levels>(computeLevels(state, 1.6387));
+            ASSERT_FALSE(computeCalibrationLine(state, state));
+            const Levels levels = std::get<Levels>(computeLevels(state, state, 1.6387));
             LampAction lamp = LampAction::LeaveUnchanged;
             for (int i = 0; i < 4; ++i)
-                lamp = evaluateWarning(state, levels.detectorDbm);
+                lamp = evaluateWarning(state, state, levels.detectorDbm);
             readings.push_back({levels.levelDbm, lamp});
         }
     }

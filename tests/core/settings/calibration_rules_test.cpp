@@ -23,27 +23,24 @@ TEST(CalibrationRules, ArrowStepsAreRefusedRatherThanLeave0To1023)
 
 TEST(CalibrationRules, TheSwitchSetsTheStoredFlagAndTheModeOfTheFramesThatFollow)
 {
-    AppState state;
-    applyExternalMeterSwitch(state, true);
-    EXPECT_EQ(state.settings.externalMeterOn, -1);
-    EXPECT_EQ(state.commandMode, 64);
-    EXPECT_EQ(pollMode(state.commandMode), 192);
-    applyExternalMeterSwitch(state, false);
-    EXPECT_EQ(state.settings.externalMeterOn, 0);
-    EXPECT_EQ(state.commandMode, 0);
-    EXPECT_EQ(pollMode(state.commandMode), 128);
+    MeterSettings settings;
+    applyExternalMeterSwitch(settings, true);
+    EXPECT_EQ(settings.externalMeterOn, -1);
+    EXPECT_EQ(commandMode(settings), 64);
+    EXPECT_EQ(pollMode(commandMode(settings)), 192);
+    applyExternalMeterSwitch(settings, false);
+    EXPECT_EQ(settings.externalMeterOn, 0);
+    EXPECT_EQ(commandMode(settings), 0);
+    EXPECT_EQ(pollMode(commandMode(settings)), 128);
 }
 
-// Only -1 means on; any other stored value leaves the panel meter off and stays as it was.
-TEST(CalibrationRules, TheModeFollowsTheStoredFlagWhichStaysAsStored)
+// Only -1 means on; any other stored value leaves the panel meter off.
+TEST(CalibrationRules, TheModeFollowsTheStoredFlag)
 {
     const std::pair<std::int16_t, std::int16_t> cases[] = {{-1, 64}, {0, 0}, {1, 0}, {64, 0}, {-32768, 0}};
     for (const auto &[stored, mode] : cases) {
-        AppState state;
-        state.commandMode = 64 - mode; // the other mode, so a missed write shows
-        state.settings.externalMeterOn = stored;
-        EXPECT_EQ(followStoredExternalMeter(state), mode == 64) << stored;
-        EXPECT_EQ(state.commandMode, mode) << stored;
-        EXPECT_EQ(state.settings.externalMeterOn, stored);
+        MeterSettings settings;
+        settings.externalMeterOn = stored;
+        EXPECT_EQ(commandMode(settings), mode) << stored;
     }
 }
