@@ -3,6 +3,7 @@
 #include "cli/command_output.hpp"
 
 #include "core/settings/accuracy_file.hpp"
+#include "core/settings/table_store.hpp"
 #include "core/settings/atomic_file.hpp"
 #include "core/settings/calibration_rules.hpp"
 #include "core/settings/settings_file.hpp"

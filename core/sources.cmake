@@ -14,8 +14,10 @@ set(merolan_core_sources
     settings/calibration_import.cpp
     settings/calibration_rules.cpp
     settings/accuracy_file.cpp
+    settings/table_store.cpp
     # From a reading frame to levels, texts and the needle's place.
     reading/wire_protocol.cpp
+    reading/frequency_range.cpp
     reading/conversion.cpp
     reading/scale_range.cpp
     reading/readout_text.cpp

@@ -1,6 +1,7 @@
 #include "ui/setup_window.hpp"
 
 #include "core/settings/accuracy_file.hpp"
+#include "core/settings/table_store.hpp"
 #include "core/reading/correction_table.hpp"
 #include "core/base/text_format.hpp"
 #include "ui/look.hpp"

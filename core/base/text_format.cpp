@@ -1,5 +1,7 @@
 #include "core/base/text_format.hpp"
 
+#include "core/base/ascii.hpp"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -91,10 +93,6 @@ bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
 }
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 // Length of the decimal number at the start of `text` ("." or `point` as the decimal point),
 // or 0 when it does not start with one. Accepts a leading sign and an exponent that has digits.
@@ -104,13 +102,13 @@ std::size_t numberPrefixLength(std::string_view text, char point)
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
     std::size_t digits = 0;
-    while (i < text.size() && isDigit(text[i])) {
+    while (i < text.size() && isAsciiDigit(text[i])) {
         ++i;
         ++digits;
     }
     if (i < text.size() && (text[i] == '.' || text[i] == point)) {
         ++i;
-        while (i < text.size() && isDigit(text[i])) {
+        while (i < text.size() && isAsciiDigit(text[i])) {
             ++i;
             ++digits;
         }
@@ -121,8 +119,8 @@ std::size_t numberPrefixLength(std::string_view text, char point)
         std::size_t j = i + 1;
         if (j < text.size() && (text[j] == '+' || text[j] == '-'))
             ++j;
-        if (j < text.size() && isDigit(text[j])) {
-            while (j < text.size() && isDigit(text[j]))
+        if (j < text.size() && isAsciiDigit(text[j])) {
+            while (j < text.size() && isAsciiDigit(text[j]))
                 ++j;
             i = j;
         }

@@ -1,26 +1,11 @@
 #include "core/scpi/scpi_commands.hpp"
 
+#include "core/base/ascii.hpp"
+
 #include <array>
 
 namespace merolan::scpi {
 namespace {
-
-bool isUpper(char c)
-{
-    return c >= 'A' && c <= 'Z';
-}
-bool isLower(char c)
-{
-    return c >= 'a' && c <= 'z';
-}
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-char upper(char c)
-{
-    return isLower(c) ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // Compares what a client sent, in any case, with a form kept in upper case.
 bool sameWord(std::string_view sent, std::string_view form)
@@ -28,7 +13,7 @@ bool sameWord(std::string_view sent, std::string_view form)
     if (sent.size() != form.size())
         return false;
     for (std::size_t i = 0; i < sent.size(); ++i)
-        if (upper(sent[i]) != form[i])
+        if (asciiUpper(sent[i]) != form[i])
             return false;
     return true;
 }
@@ -46,7 +31,7 @@ bool takePrefix(std::string_view &text, std::string_view prefix)
 bool CommandTable::Keyword::accepts(std::string_view mnemonic) const
 {
     std::size_t wordEnd = mnemonic.size();
-    while (wordEnd > 0 && isDigit(mnemonic[wordEnd - 1]))
+    while (wordEnd > 0 && isAsciiDigit(mnemonic[wordEnd - 1]))
         --wordEnd;
     const std::string_view word = mnemonic.substr(0, wordEnd);
     const std::string_view digits = mnemonic.substr(wordEnd);
@@ -81,21 +66,21 @@ bool CommandTable::Command::matches(std::span<const std::string_view> header) co
 std::optional<CommandTable::Keyword> CommandTable::readKeyword(std::string_view &pattern)
 {
     std::size_t shortEnd = 0;
-    while (shortEnd < pattern.size() && isUpper(pattern[shortEnd]))
+    while (shortEnd < pattern.size() && isAsciiUpper(pattern[shortEnd]))
         ++shortEnd;
     if (shortEnd == 0)
         return std::nullopt;
     std::size_t longEnd = shortEnd;
-    while (longEnd < pattern.size() && isLower(pattern[longEnd]))
+    while (longEnd < pattern.size() && isAsciiLower(pattern[longEnd]))
         ++longEnd;
     std::size_t suffixEnd = longEnd;
-    while (suffixEnd < pattern.size() && isDigit(pattern[suffixEnd]))
+    while (suffixEnd < pattern.size() && isAsciiDigit(pattern[suffixEnd]))
         ++suffixEnd;
 
     Keyword keyword;
     keyword.shortForm = pattern.substr(0, shortEnd);
     for (const char c : pattern.substr(0, longEnd))
-        keyword.longForm.push_back(upper(c));
+        keyword.longForm.push_back(asciiUpper(c));
     keyword.suffix = pattern.substr(longEnd, suffixEnd - longEnd);
     pattern.remove_prefix(suffixEnd);
     if (keyword.suffix.empty() && takePrefix(pattern, "[1]")) {

@@ -1,6 +1,7 @@
 #include "core/scpi/scpi_meter.hpp"
 
 #include "core/settings/accuracy_file.hpp"
+#include "core/settings/table_store.hpp"
 #include "core/reading/conversion.hpp"
 #include "core/scpi/scpi_parser.hpp"
 #include "core/scpi/scpi_values.hpp"

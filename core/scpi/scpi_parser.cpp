@@ -1,27 +1,10 @@
 #include "core/scpi/scpi_parser.hpp"
 
+#include "core/base/ascii.hpp"
 #include "core/base/text_format.hpp"
 
 namespace merolan::scpi {
 namespace {
-
-bool isLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-std::string upperCased(std::string_view text)
-{
-    std::string out(text);
-    for (char &c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // Walks the message once from left to right; nothing steps back, so no input costs more than
 // its length.
@@ -57,15 +40,15 @@ public:
     std::string_view mnemonic()
     {
         const std::size_t start = pos_;
-        if (!atEnd() && isLetter(peek()))
-            while (!atEnd() && (isLetter(peek()) || isDigit(peek()) || peek() == '_'))
+        if (!atEnd() && isAsciiLetter(peek()))
+            while (!atEnd() && (isAsciiLetter(peek()) || isAsciiDigit(peek()) || peek() == '_'))
                 ++pos_;
         return since(start);
     }
     std::string_view letters()
     {
         const std::size_t start = pos_;
-        while (!atEnd() && isLetter(peek()))
+        while (!atEnd() && isAsciiLetter(peek()))
             ++pos_;
         return since(start);
     }
@@ -155,7 +138,7 @@ std::optional<Error> readNumber(Reader &in, Parameter &parameter)
     in.skipBlanks();
     parameter.kind = ParameterKind::Number;
     parameter.number = *number.value;
-    parameter.suffix = upperCased(in.letters());
+    parameter.suffix = asciiUpperCased(in.letters());
     return std::nullopt;
 }
 
@@ -166,11 +149,11 @@ std::optional<Error> readParameter(Reader &in, Parameter &parameter)
     const char c = in.peek();
     if (c == '"' || c == '\'')
         return readString(in, parameter);
-    if (isDigit(c) || c == '+' || c == '-' || c == '.')
+    if (isAsciiDigit(c) || c == '+' || c == '-' || c == '.')
         return readNumber(in, parameter);
-    if (isLetter(c)) {
+    if (isAsciiLetter(c)) {
         parameter.kind = ParameterKind::Word;
-        parameter.text = upperCased(in.mnemonic());
+        parameter.text = asciiUpperCased(in.mnemonic());
         return std::nullopt;
     }
     return c == '#' ? Error::DataType : Error::Syntax;

@@ -1,17 +1,16 @@
 #include "core/settings/accuracy_file.hpp"
 
 #include "core/settings/atomic_file.hpp"
+#include "core/settings/table_store.hpp"
 #include "core/base/text_format.hpp"
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 
 namespace merolan {
 namespace {
 
 constexpr std::size_t kMaxAccuracyFileBytes = 64 * 1024;
-constexpr std::size_t kMaxTableFileBytes = 1024 * 1024;
 
 std::string_view textOf(const std::vector<std::uint8_t> &bytes)
 {
@@ -66,38 +65,6 @@ std::variant<StoredAccuracy, Failure> parseAccuracyText(std::string_view text)
         }
     }
     return stored;
-}
-
-std::string contentHash(std::string_view bytes)
-{
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-    }
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
-}
-
-std::variant<SelectedTable, Failure> loadCorrectionTable(const std::filesystem::path &file)
-{
-    const std::string name = "\"" + displayName(file) + "\"";
-    auto read = readFileBytes(file, kMaxTableFileBytes + 1);
-    if (const Failure *failure = std::get_if<Failure>(&read))
-        return Failure{"The correction table " + name + " cannot be read: " + failure->message};
-    const FileBytes &bytes = std::get<FileBytes>(read);
-    if (!bytes.exists)
-        return Failure{"The correction table " + name + " is not there."};
-    if (bytes.bytes.size() > kMaxTableFileBytes)
-        return Failure{"The correction table " + name + " is larger than 1 MiB; a table holds at most 10000 points."};
-    auto parsed = parseCorrectionTable(textOf(bytes.bytes));
-    if (const auto *problem = std::get_if<CorrectionTableProblem>(&parsed)) {
-        return Failure{"The correction table " + name + " cannot be used: " +
-                       (problem->line > 0 ? "line " + std::to_string(problem->line) + ": " : std::string()) +
-                       problem->what + "."};
-    }
-    return SelectedTable{std::move(std::get<CorrectionTable>(parsed)), displayName(file), contentHash(textOf(bytes.bytes))};
 }
 
 std::vector<std::string> restoreAccuracy(const std::filesystem::path &settingsFile, AccuracySetup &accuracy)

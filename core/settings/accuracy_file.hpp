@@ -32,13 +32,6 @@ std::string accuracyText(const StoredAccuracy &stored);
 // a value it cannot use is a failure that names it.
 std::variant<StoredAccuracy, Failure> parseAccuracyText(std::string_view text);
 
-// The bytes' fingerprint (64-bit FNV-1a, 16 hex digits): enough to notice a table that changed.
-std::string contentHash(std::string_view bytes);
-
-// A correction table read from its file (at most 1 MiB), named by the file's path. The failure
-// names the file, and the line when one is wrong.
-std::variant<SelectedTable, Failure> loadCorrectionTable(const std::filesystem::path &file);
-
 // The stored setup brought into force: the table is loaded again, and one that is missing or
 // changed since it was chosen is left out, with the reason among the returned notes. A missing
 // file is the setup of a first run.

@@ -1,4 +1,5 @@
 #include "core/settings/accuracy_file.hpp"
+#include "core/settings/table_store.hpp"
 #include "core/reading/correction_table.hpp"
 #include "core/reading/power_average.hpp"
 #include "tests/support/temporary_folder.hpp"
