@@ -93,7 +93,7 @@ void ReadingHistory::clear()
     for (auto &summaries : levels_)
         summaries.clear();
     period_ = {};
-    appended_ = periodStart_ = 0;
+    periodStart_ = 0;
     periodResetMs_.reset();
 }
 

@@ -77,6 +77,10 @@ public:
     // The newest record's time when the period was started by a reset; none before a reset.
     std::optional<std::int64_t> periodResetMs() const { return periodResetMs_; }
 
+    // Records ever appended, those since pushed out or cleared included, so a count taken earlier
+    // still finds its record while the record is kept: index 0 holds number appendedCount() - size().
+    std::uint64_t appendedCount() const { return appended_; }
+
     // Bytes held by the records and their notes.
     std::size_t memoryBytes() const;
 
