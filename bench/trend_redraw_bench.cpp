@@ -1,6 +1,7 @@
 // Redraws of the trend at a plot 1000 pixels wide, for an hour and for a day of readings at 10
 // per second.
 #include "core/history/reading_history.hpp"
+#include "core/history/statistics_period.hpp"
 #include "core/history/trend_columns.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
@@ -33,8 +34,9 @@ void ensureApplication()
 }
 
 // A generator sweeping -60..0 dBm every 20 seconds with a little noise, and now and then a
-// reading without a level, as when the attenuator box is being edited.
-void fill(ReadingHistory &history, std::size_t count)
+// reading without a level, as when the attenuator box is being edited. The period counts them
+// all, as the recorder's does.
+void fill(ReadingHistory &history, StatisticsPeriod &period, std::size_t count)
 {
     for (std::size_t n = 0; n < count; ++n) {
         ReadingRecord r;
@@ -45,6 +47,7 @@ void fill(ReadingHistory &history, std::size_t count)
         else
             r.note = "The attenuator is not a number";
         history.append(r);
+        period.add(history);
     }
 }
 
@@ -63,7 +66,8 @@ void chartRedraw(benchmark::State &state, std::int64_t spanMs)
 {
     ensureApplication();
     ReadingHistory history;
-    fill(history, static_cast<std::size_t>(state.range(0)));
+    StatisticsPeriod period;
+    fill(history, period, static_cast<std::size_t>(state.range(0)));
     TrendChart chart;
     chart.resize(1100, 500);
     chart.show();
@@ -93,8 +97,9 @@ void windowRedraw(benchmark::State &state, const char *span)
     SilentDialogs dialogs;
     AppContext context{Instrument(), {}, dialogs};
     ReadingHistory history;
-    fill(history, static_cast<std::size_t>(state.range(0)));
-    TrendWindow window(context, history);
+    StatisticsPeriod period;
+    fill(history, period, static_cast<std::size_t>(state.range(0)));
+    TrendWindow window(context, history, period);
     window.resize(1300, 600);
     window.show();
     QApplication::processEvents();

@@ -31,6 +31,7 @@ set(merolan_core_sources
     history/trend_scale.cpp
     history/reading_history.cpp
     history/running_statistics.cpp
+    history/statistics_period.cpp
     history/reading_statistics.cpp
     history/trend_columns.cpp
     history/axis_ticks.cpp

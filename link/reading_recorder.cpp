@@ -61,10 +61,16 @@ LogHeader ReadingRecorder::runHeader(std::int64_t startUtcMs) const
                        open ? session_.device().toStdString() : std::string(), startUtcMs);
 }
 
-void ReadingRecorder::readingHandled(const ReadingOutcome &, const ReadingRecord &record)
+void ReadingRecorder::keep(const ReadingRecord &record)
 {
     history_.append(record);
+    period_.add(history_);
     emit recordAppended();
+}
+
+void ReadingRecorder::readingHandled(const ReadingOutcome &, const ReadingRecord &record)
+{
+    keep(record);
     if (log_.isOpen() && write(csvRow(record, startUtcMs_)))
         ++rows_;
 }

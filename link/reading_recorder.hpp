@@ -3,6 +3,7 @@
 #include "core/instrument/instrument.hpp"
 #include "core/logs/csv_log.hpp"
 #include "core/history/reading_history.hpp"
+#include "core/history/statistics_period.hpp"
 #include "link/log_file.hpp"
 #include "link/meter_session.hpp"
 
@@ -21,10 +22,10 @@ int localUtcOffsetSeconds(std::int64_t utcMs);
 // on `port` ("Com 1", or none) and `device`, started at `startUtcMs`.
 LogHeader logHeaderAt(const InstrumentSetup &setup, std::string port, std::string device, std::int64_t startUtcMs);
 
-// Keeps every reading of the session in the history the trend draws from and, while recording,
-// writes it to a CSV log. Each row goes to the disk as it comes, so a crash or a power cut costs
-// at most the row being written. A log that cannot be written stops recording and says why once;
-// measuring goes on.
+// Keeps every reading of the session in the history the trend draws from, counts it into the
+// trend's statistics period and, while recording, writes it to a CSV log. Each row goes to the
+// disk as it comes, so a crash or a power cut costs at most the row being written. A log that
+// cannot be written stops recording and says why once; measuring goes on.
 class ReadingRecorder : public QObject
 {
     Q_OBJECT
@@ -33,8 +34,13 @@ public:
     ReadingRecorder(const Instrument &instrument, MeterSession &session, QObject *parent = nullptr);
     ~ReadingRecorder() override;
 
-    ReadingHistory &history() { return history_; }
     const ReadingHistory &history() const { return history_; }
+    // The trend's statistics period over the same readings; the trend's Reset restarts it.
+    StatisticsPeriod &statisticsPeriod() { return period_; }
+    const StatisticsPeriod &statisticsPeriod() const { return period_; }
+    // Keeps `record` in the history and the period as a reading of the session is kept, without
+    // logging it.
+    void keep(const ReadingRecord &record);
 
     // Logs every following reading into `path`. A file that exists is replaced only when
     // `replaceExisting`; otherwise, and when the file cannot be made, the reason comes back and
@@ -67,7 +73,9 @@ private:
 
     const Instrument &instrument_;
     MeterSession &session_;
+    // Fed together, so the period's count of records stays that of the history.
     ReadingHistory history_;
+    StatisticsPeriod period_;
     LogFile log_;
     std::int64_t startUtcMs_ = 0;
     std::int64_t rows_ = 0;

@@ -100,7 +100,7 @@ void RecordingControls::recordClicked()
 void RecordingControls::trendClicked()
 {
     if (!trendWindow_) {
-        trendWindow_ = new TrendWindow(context_, recorder_.history());
+        trendWindow_ = new TrendWindow(context_, recorder_.history(), recorder_.statisticsPeriod());
         trendWindow_->describeRunsWith([this](std::int64_t startUtcMs) { return recorder_.runHeader(startUtcMs); });
     }
     trendWindow_->show();

@@ -145,8 +145,8 @@ struct WaitCursor {
 
 } // namespace
 
-TrendWindow::TrendWindow(AppContext &context, ReadingHistory &history, QWidget *parent)
-    : QWidget(parent, Qt::Window), context_(context), history_(history)
+TrendWindow::TrendWindow(AppContext &context, const ReadingHistory &history, StatisticsPeriod &period, QWidget *parent)
+    : QWidget(parent, Qt::Window), context_(context), history_(history), period_(period)
 {
     setObjectName(QStringLiteral("TrendWindow"));
     setWindowTitle(QStringLiteral("Trend"));
@@ -414,7 +414,7 @@ void TrendWindow::redraw(LabelRefresh labels)
     plot.toMs = span.toMs;
     plot.unit = scale.unit;
     // The mark sits just after the last reading before the reset, where the period begins.
-    if (const auto resetMs = history_.periodResetMs(); resetMs && *resetMs >= span.fromMs && *resetMs < span.toMs - 1)
+    if (const auto resetMs = period_.resetMs(); resetMs && *resetMs >= span.fromMs && *resetMs < span.toMs - 1)
         plot.resetMs = *resetMs + 1;
     if (valueAxisBox_->currentData().toBool())
         plot.fixedRange = gaugeRangeOf(context_.instrument.setup(), scale.unit);
@@ -438,9 +438,8 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
     // long the run; a shorter span is counted over the readings it holds.
     const TrendStatistics s =
         spanBox_->currentData().toLongLong() == 0
-            ? summarizePeriod(history_, scale)
-            : summarize(history_, scale,
-                        std::max(history_.firstAtOrAfter(liveSpan().fromMs), history_.firstOfPeriod()));
+            ? summarizePeriod(history_, period_, scale)
+            : summarizePeriodFrom(history_, period_, scale, history_.firstAtOrAfter(liveSpan().fromMs));
     statistics_[Since]->setText(
         s.sinceMs ? QDateTime::fromMSecsSinceEpoch(*s.sinceMs).toString(QStringLiteral("HH:mm:ss")) : kNoValue);
     statistics_[Current]->setText(levelText(s.current, unit));
@@ -456,7 +455,7 @@ void TrendWindow::refreshStatistics(LabelRefresh when)
 
 void TrendWindow::resetStatistics()
 {
-    history_.resetStatistics();
+    period_.reset(history_);
     if (isVisible())
         redraw(LabelRefresh::Now);
 }

@@ -2,6 +2,7 @@
 
 #include "core/logs/csv_log.hpp"
 #include "core/history/reading_history.hpp"
+#include "core/history/statistics_period.hpp"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -36,8 +37,9 @@ class TrendWindow : public QWidget
     Q_OBJECT
 
 public:
-    // The history is not const because "Reset" restarts its peak hold.
-    TrendWindow(AppContext &context, ReadingHistory &history, QWidget *parent = nullptr);
+    // The period follows the history; "Reset" restarts it, and with it the peak hold.
+    TrendWindow(AppContext &context, const ReadingHistory &history, StatisticsPeriod &period,
+                QWidget *parent = nullptr);
 
     // A record was appended to the history, or it was cleared: redrawn at the next screen
     // refresh if shown, so a burst of readings costs one redraw per frame.
@@ -78,7 +80,8 @@ private:
     void exportFailed(const QString &title, const QString &path, const QString &cause);
 
     AppContext &context_;
-    ReadingHistory &history_;
+    const ReadingHistory &history_;
+    StatisticsPeriod &period_;
 
     QComboBox *spanBox_ = nullptr;
     QComboBox *valueAxisBox_ = nullptr;

@@ -92,9 +92,6 @@ void ReadingHistory::clear()
     noteIndexByText_.clear();
     for (auto &summaries : levels_)
         summaries.clear();
-    period_ = {};
-    appended_ = periodStart_ = 0;
-    periodResetMs_.reset();
 }
 
 std::size_t ReadingHistory::size() const
@@ -169,7 +166,6 @@ void ReadingHistory::append(const ReadingRecord &record)
                elapsedMsOf(record.elapsedS) << kElapsedShift;
 
     const std::optional<double> level = flags & kHasLevel ? std::optional(s.levelDbm) : std::nullopt;
-    period_.add(s.timeUtcMs, level);
     ++appended_;
     if (records_.size() < capacity_) {
         summarizeLevel(records_.size(), level);
@@ -296,25 +292,6 @@ void ReadingHistory::foldLevels(std::size_t level, std::size_t from, std::size_t
             p = end;
         }
     }
-}
-
-void ReadingHistory::resetStatistics()
-{
-    period_ = {};
-    periodStart_ = appended_;
-    if (!empty())
-        periodResetMs_ = timeAt(size() - 1);
-}
-
-std::optional<double> ReadingHistory::peak(TrendScale scale) const
-{
-    return period_.in(scale).maximum;
-}
-
-std::size_t ReadingHistory::firstOfPeriod() const
-{
-    const std::uint64_t pushedOut = appended_ - size();
-    return periodStart_ > pushedOut ? static_cast<std::size_t>(periodStart_ - pushedOut) : 0;
 }
 
 std::size_t ReadingHistory::memoryBytes() const

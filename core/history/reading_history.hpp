@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/reading/reading_record.hpp"
-#include "core/history/running_statistics.hpp"
 #include "core/history/trend_scale.hpp"
 
 #include <array>
@@ -50,7 +49,7 @@ public:
     explicit ReadingHistory(std::size_t capacity = kDefaultCapacity);
 
     void append(const ReadingRecord &record);
-    void clear(); // the records and the statistics' period
+    void clear();
 
     std::size_t size() const;
     std::size_t capacity() const;
@@ -66,16 +65,9 @@ public:
     // the work grows with the logarithm of the count, not the count.
     LevelSummary levelsBetween(std::size_t first, std::size_t end) const;
 
-    // The statistics' period runs from the last reset (or the start) to the newest record. It is
-    // kept up to date with every record, records pushed out included, and so is its highest
-    // level, the peak hold.
-    void resetStatistics();
-    const RunningStatistics &period() const { return period_; }
-    std::optional<double> peak(TrendScale scale) const;
-    // The index of the period's oldest record still kept; size() before it has any.
-    std::size_t firstOfPeriod() const;
-    // The newest record's time when the period was started by a reset; none before a reset.
-    std::optional<std::int64_t> periodResetMs() const { return periodResetMs_; }
+    // Records ever appended, those since pushed out or cleared included, so a count taken earlier
+    // still finds its record while the record is kept: index 0 holds number appendedCount() - size().
+    std::uint64_t appendedCount() const { return appended_; }
 
     // Bytes held by the records and their notes.
     std::size_t memoryBytes() const;
@@ -111,9 +103,7 @@ private:
     // overwriting holds old and new records at once; its summary covers only the new ones.
     static constexpr std::array<std::size_t, 3> kBlockSizes{16, 256, 4096};
     std::array<std::vector<LevelSummary>, kBlockSizes.size()> levels_;
-    RunningStatistics period_;
-    std::uint64_t appended_ = 0, periodStart_ = 0; // counts of records appended
-    std::optional<std::int64_t> periodResetMs_;
+    std::uint64_t appended_ = 0;
 };
 
 } // namespace merolan

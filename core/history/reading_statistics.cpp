@@ -1,13 +1,14 @@
 #include "core/history/reading_statistics.hpp"
 
+#include <algorithm>
+
 namespace merolan {
 namespace {
 
-TrendStatistics withNewestAndPeak(TrendStatistics stats, const ReadingHistory &history, TrendScale scale)
+TrendStatistics withNewest(TrendStatistics stats, const ReadingHistory &history, TrendScale scale)
 {
     if (!history.empty() && stats.count + stats.unusable > 0)
         stats.current = history.valueAt(history.size() - 1, scale);
-    stats.peak = history.peak(scale);
     return stats;
 }
 
@@ -18,12 +19,22 @@ TrendStatistics summarize(const ReadingHistory &history, TrendScale scale, std::
     RunningStatistics running;
     for (std::size_t i = fromIndex; i < history.size(); ++i)
         running.add(history.timeAt(i), history.levelAt(i));
-    return withNewestAndPeak(running.in(scale), history, scale);
+    return withNewest(running.in(scale), history, scale);
 }
 
-TrendStatistics summarizePeriod(const ReadingHistory &history, TrendScale scale)
+TrendStatistics summarizePeriodFrom(const ReadingHistory &history, const StatisticsPeriod &period, TrendScale scale,
+                                    std::size_t fromIndex)
 {
-    return withNewestAndPeak(history.period().in(scale), history, scale);
+    TrendStatistics stats = summarize(history, scale, std::max(fromIndex, period.firstIndex(history)));
+    stats.peak = period.peak(scale);
+    return stats;
+}
+
+TrendStatistics summarizePeriod(const ReadingHistory &history, const StatisticsPeriod &period, TrendScale scale)
+{
+    TrendStatistics stats = withNewest(period.statistics().in(scale), history, scale);
+    stats.peak = period.peak(scale);
+    return stats;
 }
 
 } // namespace merolan

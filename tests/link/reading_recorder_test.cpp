@@ -68,6 +68,7 @@ TEST_F(RecorderLine, LogsEveryReadingWithTheLevelOnTheReadout)
         EXPECT_EQ(fields[7], QStringLiteral("low"));
     }
     EXPECT_EQ(recorder.history().size(), 4u);
+    EXPECT_EQ(recorder.statisticsPeriod().statistics().in({}).count, 4u); // the trend's period counts them too
     EXPECT_EQ(recorder.recordedRows(), 3);
     EXPECT_EQ(failures.count(), 0);
 }

@@ -3,6 +3,7 @@
 #include "link/log_file.hpp"
 #include "link/reading_recorder.hpp"
 #include "support/file_size_limit.hpp"
+#include "support/reading_records.hpp"
 #include "support/scripted_dialogs.hpp"
 #include "ui/app_context.hpp"
 #include "ui/trend_chart.hpp"
@@ -25,6 +26,7 @@
 
 using namespace merolan;
 using merolan::testing::FileSizeLimit;
+using merolan::testing::RecordedRun;
 
 namespace {
 
@@ -48,8 +50,8 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     AppContext context{Instrument(), {}, dialogs};
-    ReadingHistory history{10'000};
-    TrendWindow window{context, history};
+    RecordedRun run{10'000};
+    TrendWindow window{context, run.history, run.period};
 
     template <class W>
     W *find(const char *name)
@@ -83,9 +85,9 @@ protected:
 
 TEST_F(TrendWindowTest, StatisticsDescribeTheSpanInTheGaugeUnit)
 {
-    history.append(reading(kStart, 0.0));
-    history.append(reading(kStart + kSecond, std::nullopt));
-    history.append(reading(kStart + 2 * kSecond, -20.0));
+    run.append(reading(kStart, 0.0));
+    run.append(reading(kStart + kSecond, std::nullopt));
+    run.append(reading(kStart + 2 * kSecond, -20.0));
     const struct {
         int gaugeUnit;
         const char *current, *minimum, *maximum, *mean, *deviation, *peak;
@@ -111,13 +113,13 @@ TEST_F(TrendWindowTest, StatisticsDescribeTheSpanInTheGaugeUnit)
 TEST_F(TrendWindowTest, ResetCountsOnlyLaterReadingsAndRestartsThePeak)
 {
     window.show();
-    history.append(reading(kStart, 0.0));
+    run.append(reading(kStart, 0.0));
     find<QPushButton>("resetButton")->click();
     for (const char *label : {"currentValue", "meanValue", "peakValue", "countValue", "rateValue"})
         EXPECT_EQ(value(label), "-") << label;
     EXPECT_EQ(value("sinceValue"), "-");
-    history.append(reading(kStart + kSecond, -30.0));
-    history.append(reading(kStart + 2 * kSecond, -35.0));
+    run.append(reading(kStart + kSecond, -30.0));
+    run.append(reading(kStart + 2 * kSecond, -35.0));
     showAfresh();
     EXPECT_EQ(value("countValue"), "2");
     // The period the statistics cover says where it begins; within it peak hold and maximum agree.
@@ -128,7 +130,7 @@ TEST_F(TrendWindowTest, ResetCountsOnlyLaterReadingsAndRestartsThePeak)
 
 TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
 {
-    history.append(reading(kStart, -10.0, 3.0));
+    run.append(reading(kStart, -10.0, 3.0));
     const struct {
         int gaugeUnit;
         bool relative;
@@ -151,7 +153,7 @@ TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
     // Chosen in the window, whatever the gauge shows; dB against the zero reference come from
     // every level, so a reading taken before relative mode does not vanish.
     context.instrument.change().relativeMode = false;
-    history.append(reading(kStart + kSecond, -20.0));
+    run.append(reading(kStart + kSecond, -20.0));
     const std::pair<const char *, const char *> chosen[] = {
         {"W", "10 uW"}, {"V", "22.36 mV"}, {"dB relative", "-7 dB"}, {"dBm", "-20 dBm"}};
     for (const auto &[unit, current] : chosen) {
@@ -164,7 +166,7 @@ TEST_F(TrendWindowTest, TheUnitFollowsTheGaugeAndRelativeMode)
 
 TEST_F(TrendWindowTest, GaugeScaleFixesTheValueAxisUnlessItSpansNothing)
 {
-    history.append(reading(kStart, -20.0));
+    run.append(reading(kStart, -20.0));
     const struct {
         int gaugeUnit;
         const char *max, *min;
@@ -190,7 +192,7 @@ TEST_F(TrendWindowTest, TheSpanChoiceLimitsTheReadingsShown)
 {
     constexpr int kReadings = 7200; // two hours, one a second
     for (int i = 0; i < kReadings; ++i)
-        history.append(reading(kStart + i * kSecond, -30.0 + (i % 7)));
+        run.append(reading(kStart + i * kSecond, -30.0 + (i % 7)));
     const std::int64_t newest = kStart + (kReadings - 1) * kSecond;
     const std::pair<const char *, int> cases[] = {
         {"10 s", 10}, {"1 min", 60}, {"10 min", 600}, {"1 h", 3600}, {"All", kReadings},
@@ -213,7 +215,7 @@ TEST_F(TrendWindowTest, TheSpanChoiceLimitsTheReadingsShown)
 TEST_F(TrendWindowTest, AnUnusableReadingBreaksTheLine)
 {
     for (int i = 0; i < 10; ++i)
-        history.append(reading(kStart + i * kSecond, i == 5 ? std::nullopt : std::optional(-10.0 - i)));
+        run.append(reading(kStart + i * kSecond, i == 5 ? std::nullopt : std::optional(-10.0 - i)));
     choose("spanBox", "10 s");
     window.show();
     const auto &runs = chart()->traceRunsShown();
@@ -231,8 +233,8 @@ TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
     r.rmsV = 0.22360679774997896;
     r.range = 2;
     r.attenuatorDb = 10.0;
-    history.append(r);
-    history.append(reading(kStart + 100, std::nullopt));
+    run.append(r);
+    run.append(reading(kStart + 100, std::nullopt));
 
     const QString good = dir.filePath(QStringLiteral("trend.csv"));
     exportTo(good);
@@ -257,7 +259,7 @@ TEST_F(TrendWindowTest, ExportCsvWritesEveryRecordOrSaysWhyNot)
 TEST_F(TrendWindowTest, AnExportIsCompleteOrNotThereAndAnOldFileStays)
 {
     for (int i = 0; i < 2000; ++i)
-        history.append(reading(kStart + i * 100, -30.0 - i % 7));
+        run.append(reading(kStart + i * 100, -30.0 - i % 7));
     window.show();
     const std::pair<const char *, const char *> cases[] = {{"exportCsvButton", "trend.csv"},
                                                            {"exportPngButton", "trend.png"}};
@@ -287,7 +289,7 @@ TEST_F(TrendWindowTest, AnExportIsCompleteOrNotThereAndAnOldFileStays)
 
 TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
 {
-    history.append(reading(kStart, -10.0));
+    run.append(reading(kStart, -10.0));
     window.historyChanged();
     QTest::qWait(50);
     EXPECT_TRUE(chart()->traceRunsShown().empty());
@@ -298,7 +300,7 @@ TEST_F(TrendWindowTest, RedrawsWaitWhileHiddenAndThenForTheNextFrame)
     EXPECT_EQ(value("countValue"), "1");
 
     const QList<QPointF> drawn = chart()->traceRunsShown().front().upper;
-    history.append(reading(kStart + kSecond, -11.0));
+    run.append(reading(kStart + kSecond, -11.0));
     window.historyChanged();
     EXPECT_EQ(chart()->traceRunsShown().front().upper, drawn);
     for (int i = 0; i < 200 && chart()->traceRunsShown().front().upper == drawn; ++i)
@@ -314,7 +316,7 @@ TEST_F(TrendWindowTest, ZoomHoldsTheViewTheCursorReadsAndLiveFollowsAgain)
     showAfresh();
     EXPECT_EQ(chart()->chart()->title(), "Waiting for readings…");
     for (int i = 0; i < 60; ++i)
-        history.append(reading(kStart + i * kSecond, -40.0 + i));
+        run.append(reading(kStart + i * kSecond, -40.0 + i));
     showAfresh();
     EXPECT_EQ(chart()->chart()->title(), "");
     auto *live = find<QPushButton>("liveButton");
@@ -340,7 +342,7 @@ TEST_F(TrendWindowTest, ZoomHoldsTheViewTheCursorReadsAndLiveFollowsAgain)
     EXPECT_TRUE(value("cursorReadout").contains(QString::number(-40 + static_cast<int>(nearest)) + " dBm"))
         << value("cursorReadout").toStdString();
 
-    history.append(reading(kStart + 60 * kSecond, 30.0));
+    run.append(reading(kStart + 60 * kSecond, 30.0));
     showAfresh();
     EXPECT_EQ(value("countValue"), "61"); // still counting while the view is held
     live->click();

@@ -61,7 +61,7 @@ void zoomInAndPoint(TrendChart &chart)
 
 // Ten minutes of an amplifier warming up, read three times a second, with a few seconds where
 // the attenuator box held no number.
-void fillWarmUpRun(ReadingHistory &history)
+void fillWarmUpRun(ReadingRecorder &recorder)
 {
     const std::int64_t start = 1'796'810'400'000; // 2026-12-09 10:00 UTC
     for (int i = 0; i < 1800; ++i) {
@@ -80,7 +80,7 @@ void fillWarmUpRun(ReadingHistory &history)
             record.rmsV = rmsVoltFromWatt(*record.powerW);
             record.attenuatorDb = 0;
         }
-        history.append(record);
+        recorder.keep(record);
     }
 }
 
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
             ok = save(window, folder, "info_window.png") && ok;
         }
 
-    fillWarmUpRun(recorder.history());
+    fillWarmUpRun(recorder);
     main.findChild<QPushButton *>(QStringLiteral("TrendButton"))->click();
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window->objectName() != QLatin1String("TrendWindow"))

@@ -82,23 +82,6 @@ TEST(ReadingHistory, NotesAreKeptUntilTooManyDifferentOnesArrive)
     EXPECT_EQ(copy.at(1).note, "new");
 }
 
-TEST(ReadingHistory, PeakHoldOutlivesPushedOutRecordsUntilReset)
-{
-    ReadingHistory history(2);
-    for (const double level : {5.0, -20.0, -30.0})
-        history.append(recordAt(0, level));
-    EXPECT_EQ(history.peak({}), 5.0);
-    EXPECT_EQ(history.peak({TrendUnit::RelativeDb, -4.0}), 9.0);
-    EXPECT_EQ(history.peak({TrendUnit::Volt}), rmsVoltFromWatt(wattFromDbm(5.0)));
-
-    history.resetStatistics();
-    EXPECT_FALSE(history.peak({}));
-    history.append(recordAt(0, -40.0));
-    EXPECT_EQ(history.peak({}), -40.0);
-    history.clear();
-    EXPECT_FALSE(history.peak({}));
-}
-
 TEST(ReadingHistory, TheCursorTakesTheNearestReadingOrNamesTheGap)
 {
     ReadingHistory history;
