@@ -36,7 +36,7 @@ struct CalibrationEdits {
 // as 16-bit integers rounded half to even. A label that is no number keeps the stored value.
 MeterSettings withEdits(const MeterSettings &settings, const CalibrationEdits &edits);
 
-// Saves the settings with the edits; only a save that succeeds changes the state. On a
+// Saves the settings with the edits; only a save that succeeds changes the setup. On a
 // refusal the text for the user, which says what to shorten or retype.
 std::optional<QString> saveEdits(AppContext &context, const CalibrationEdits &edits);
 
