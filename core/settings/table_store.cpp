@@ -87,7 +87,8 @@ std::vector<std::string> tableNames(const std::filesystem::path &folder)
     std::vector<std::string> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string file = it->path().filename().string();
+        // A name the system cannot spell in UTF-8 is no table name either.
+        const std::string file = displayName(it->path().filename());
         if (!file.ends_with(kTableExtension))
             continue;
         std::string name = file.substr(0, file.size() - kTableExtension.size());

@@ -10,4 +10,12 @@ namespace merolan {
 struct ChainUnderTest : InstrumentSetup, ChainState {
 };
 
+// A chain over the factory calibration, as a first "Create default calibration" leaves it.
+inline ChainUnderTest factoryState()
+{
+    ChainUnderTest state;
+    state.settings = factorySettings();
+    return state;
+}
+
 } // namespace merolan

@@ -10,13 +10,6 @@ using namespace merolan;
 
 namespace {
 
-ChainUnderTest factoryState()
-{
-    ChainUnderTest state;
-    state.settings = factorySettings();
-    return state;
-}
-
 Levels levelsAt(ChainUnderTest &state, double volts)
 {
     EXPECT_FALSE(computeCalibrationLine(state, state));

@@ -11,13 +11,6 @@ using namespace merolan;
 
 namespace {
 
-ChainUnderTest factoryState()
-{
-    ChainUnderTest state;
-    state.settings = factorySettings();
-    return state;
-}
-
 ReadingInputs dbmInputs(const char *max = "-10", const char *min = "-50", bool relative = false)
 {
     ReadingInputs in;
