@@ -3,6 +3,7 @@
 #include "cli/command_options.hpp"
 #include "cli/command_output.hpp"
 #include "cli/meter_setup.hpp"
+#include "core/settings/table_store.hpp"
 #include "remote/listen_address.hpp"
 #include "remote/remote_server.hpp"
 
@@ -88,7 +89,7 @@ int runServeCommand(const QStringList &arguments, CliContext &cli)
         return kExitPort;
     }
 
-    RemoteServer server(instrument, session);
+    RemoteServer server(instrument, session, tablesFolderBeside(options.settingsFile.value_or(cli.settingsFile)));
     server.setTimeout(options.timeout);
     if (const std::optional<QString> problem = server.listen(options.listen.host, options.listen.port)) {
         tell(cli, "serve",

@@ -42,6 +42,8 @@ set(merolan_core_sources
     instrument/instrument.cpp
     # The SCPI language and the meter's commands.
     scpi/scpi_lines.cpp
+    scpi/scpi_status.cpp
+    scpi/scpi_meter_commands.cpp
     scpi/scpi_meter.cpp
     scpi/scpi_errors.cpp
     scpi/scpi_commands.cpp

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <variant>
 
 using namespace merolan::scpi;
 
@@ -70,8 +71,11 @@ void checkParameter(const Parameter &p)
             std::abort();
         break;
     }
+    constexpr Choice<double> units[] = {{"DBM", 1}, {"W", 1e30}};
     toBoolean(p);
-    toNumber(p, {"DBM", "W"});
+    const std::variant<double, Error> value = toNumber(p, units);
+    if (const double *number = std::get_if<double>(&value); number && !std::isfinite(*number))
+        std::abort();
 }
 
 // Pieces of the messages the tree takes. A run that starts from no corpus seldom spells a whole
@@ -86,7 +90,7 @@ const std::string_view kPieces[] = {
     ":",        ";",     "?",     " ",       ",",
     "\t",       "\r",    "5",     "-3.5E-1", ".5",
     "1E400",    "DBM",   "ON",    "'a''b'",  "\"",
-    "#H1F",     "\xC4",
+    "#H1F",     "\xC4",  "CSET2", ":CAT",    "'../a'",
 };
 
 std::string spelled(std::string_view bytes)
@@ -131,7 +135,8 @@ void serve(std::string_view bytes)
     merolan::Instrument instrument(merolan::setupFromSettings(merolan::factorySettings(), '.'),
                                    bytes.size() % 2 == 0 ? merolan::Instrument::Control::WindowInCharge
                                                          : merolan::Instrument::Control::ClientsMayChange);
-    MeterShared shared{instrument};
+    // No table is ever found below a file, so whatever a client names opens nothing of the host.
+    MeterShared shared{instrument, "/dev/null/tables"};
     MeterConnection connection(shared);
     MessageSplitter splitter;
     merolan::ReadingRecord reading;
@@ -139,20 +144,16 @@ void serve(std::string_view bytes)
     reading.powerW = 1e-6;
     bool answer = true;
     for (const MessageEvent &event : splitter.feed(bytes)) {
-        if (event.kind == MessageEvent::Kind::Overrun)
-            connection.takeOverrun();
-        else
-            connection.takeMessage(event.text);
-        for (int waits = 0; connection.waitsForReading(); ++waits) {
+        Reply reply =
+            event.kind == MessageEvent::Kind::Overrun ? connection.takeOverrun() : connection.takeMessage(event.text);
+        std::string output = reply.text;
+        for (int waits = 0; reply.wait != ReadingWait::None; ++waits) {
             if (waits > 1000)
                 std::abort();
-            if ((answer = !answer))
-                connection.answerWait(reading);
-            else
-                connection.failWait("no answer");
+            reply = (answer = !answer) ? connection.answerWait(reading) : connection.failWait("no answer");
+            output += reply.text;
         }
-        const std::string output = connection.takeOutput();
-        if (!output.empty() && output.back() != '\n')
+        if (connection.waits() || (!output.empty() && output.back() != '\n'))
             std::abort();
         std::string_view lines(output);
         while (!lines.empty()) {

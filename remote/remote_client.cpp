@@ -1,7 +1,5 @@
 #include "remote/remote_client.hpp"
 
-#include "remote/remote_server.hpp"
-
 #include <QTcpSocket>
 
 #include <utility>
@@ -17,8 +15,7 @@ constexpr qint64 kSocketReadBuffer = 64 * 1024;
 
 } // namespace
 
-RemoteClient::RemoteClient(QTcpSocket *socket, scpi::MeterShared &shared, RemoteServer &server)
-    : socket_(socket), server_(server), connection_(shared)
+RemoteClient::RemoteClient(QTcpSocket *socket, scpi::MeterShared &shared) : socket_(socket), connection_(shared)
 {
     socket_->setParent(this);
     socket_->setReadBufferSize(kSocketReadBuffer);
@@ -39,42 +36,46 @@ void RemoteClient::readArrived()
             queued_.push_back(std::move(event));
         }
     }
-    proceed();
+    if (!dropped_ && !queued_.empty())
+        emit messagesArrived(this);
 }
 
-void RemoteClient::proceed()
+std::optional<scpi::MessageEvent> RemoteClient::nextMessage()
 {
-    // A message's reading may come back while this very loop runs (a refusal at once).
-    if (proceeding_ || dropped_)
-        return;
-    proceeding_ = true;
-    while (!connection_.waitsForReading() && !queued_.empty()) {
-        scpi::MessageEvent event = std::move(queued_.front());
-        queued_.pop_front();
-        queuedBytes_ -= event.text.size() + 1;
-        if (event.kind == scpi::MessageEvent::Kind::Overrun)
-            connection_.takeOverrun();
-        else
-            connection_.takeMessage(event.text);
-        if (const std::optional<bool> continuous = connection_.takeContinuousRequest())
-            server_.continuousRequested(*continuous);
-        if (connection_.takeTriggerRequest())
-            server_.triggerRequested();
-        if (connection_.waitsForReading())
-            server_.requestReading(this);
-    }
-    proceeding_ = false;
     if (dropped_)
-        return;
-    if (const std::string output = connection_.takeOutput(); !output.empty())
-        socket_->write(output.data(), static_cast<qint64>(output.size()));
-    if (socket_->bytesToWrite() > RemoteServer::kMaxUnsentBytes) {
+        return std::nullopt;
+    if (queued_.empty()) {
+        // What was left unread comes in through the event loop, so other clients get their turn.
+        if (!readScheduled_ && socket_->bytesAvailable() > 0) {
+            readScheduled_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    readScheduled_ = false;
+                    readArrived();
+                },
+                Qt::QueuedConnection);
+        }
+        return std::nullopt;
+    }
+    scpi::MessageEvent event = std::move(queued_.front());
+    queued_.pop_front();
+    queuedBytes_ -= event.text.size() + 1;
+    return event;
+}
+
+bool RemoteClient::send(std::string_view text)
+{
+    if (dropped_)
+        return false;
+    if (!text.empty())
+        socket_->write(text.data(), static_cast<qint64>(text.size()));
+    if (socket_->bytesToWrite() > kMaxUnsentBytes) {
         socket_->abort();
         drop();
-        return;
+        return false;
     }
-    if (queuedBytes_ < kMaxQueuedBytes && socket_->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &RemoteClient::readArrived, Qt::QueuedConnection);
+    return true;
 }
 
 void RemoteClient::drop()

@@ -1,5 +1,6 @@
 #include "remote/remote_server.hpp"
 
+#include "core/scpi/scpi_meter_commands.hpp"
 #include "remote/remote_client.hpp"
 
 #include <QTcpServer>
@@ -11,10 +12,14 @@
 
 namespace merolan {
 
-RemoteServer::RemoteServer(Instrument &instrument, MeterSession &session, QObject *parent)
-    : QObject(parent), session_(session), shared_{instrument}, listener_(new QTcpServer(this)),
+RemoteServer::RemoteServer(Instrument &instrument, MeterSession &session, std::filesystem::path tablesFolder,
+                           QObject *parent)
+    : QObject(parent), session_(session), shared_{instrument, std::move(tablesFolder)}, listener_(new QTcpServer(this)),
       deadlineTimer_(new QTimer(this))
 {
+    // Built now, so a malformed command row stops the program as it starts serving, not at
+    // some client's first message.
+    scpi::meterCommandTable();
     listener_->setMaxPendingConnections(kMaxClients);
     deadlineTimer_->setSingleShot(true);
     connect(listener_, &QTcpServer::newConnection, this, &RemoteServer::acceptClients);
@@ -62,7 +67,11 @@ void RemoteServer::acceptClients()
             socket->deleteLater();
             continue;
         }
-        auto client = std::make_unique<RemoteClient>(socket, shared_, *this);
+        auto client = std::make_unique<RemoteClient>(socket, shared_);
+        connect(client.get(), &RemoteClient::messagesArrived, this, [this](RemoteClient *arrived) {
+            if (!arrived->connection().waits())
+                act(arrived, {});
+        });
         connect(client.get(), &RemoteClient::gone, this, &RemoteServer::clientGone, Qt::QueuedConnection);
         clients_.push_back(std::move(client));
         emit clientCountChanged(clientCount());
@@ -71,27 +80,65 @@ void RemoteServer::acceptClients()
 
 void RemoteServer::clientGone(RemoteClient *client)
 {
+    // Whatever the client still waited for ends with it; a reading that comes later finds no one.
     waiters_.remove_if([client](const Waiter &waiter) { return waiter.client == client; });
+    std::erase_if(replies_, [client](const auto &queued) { return queued.first == client; });
     const auto it = std::find_if(clients_.begin(), clients_.end(),
                                  [client](const std::unique_ptr<RemoteClient> &held) { return held.get() == client; });
     if (it == clients_.end())
         return;
     it->release()->deleteLater();
     clients_.erase(it);
+    armDeadline();
     emit clientCountChanged(clientCount());
 }
 
-void RemoteServer::requestReading(RemoteClient *client)
+void RemoteServer::act(RemoteClient *client, scpi::Reply reply)
+{
+    replies_.emplace_back(client, std::move(reply));
+    if (std::exchange(acting_, true))
+        return;
+    while (!replies_.empty()) {
+        auto [next, nextReply] = std::move(replies_.front());
+        replies_.pop_front();
+        carryOut(*next, std::move(nextReply));
+    }
+    acting_ = false;
+}
+
+void RemoteServer::carryOut(RemoteClient &client, scpi::Reply reply)
+{
+    for (;;) {
+        if (!client.send(reply.text))
+            return;
+        if (reply.continuous)
+            followContinuous(*reply.continuous);
+        // Without a port, a FETCh? for this reading fails when its wait runs out.
+        if (reply.triggersPoll)
+            sendPoll();
+        if (reply.wait != scpi::ReadingWait::None) {
+            startWaiting(client, reply.wait);
+            return;
+        }
+        std::optional<scpi::MessageEvent> event = client.nextMessage();
+        if (!event)
+            return;
+        reply = event->kind == scpi::MessageEvent::Kind::Overrun ? client.connection().takeOverrun()
+                                                                 : client.connection().takeMessage(event->text);
+    }
+}
+
+void RemoteServer::startWaiting(RemoteClient &client, scpi::ReadingWait wait)
 {
     if (!session_.isPortOpen()) {
-        client->connection().failWait("no port is open");
+        act(&client, client.connection().failWait("no port is open"));
         return;
     }
     const std::int64_t deadline = session_.nowUtcMs() + timeout_.count();
-    if (session_.isMeasuring() || !client->connection().waitsForNewPoll()) {
-        waiters_.push_back({client, 0, deadline});
+    if (session_.isMeasuring() || wait == scpi::ReadingWait::Triggered) {
+        waiters_.push_back({&client, 0, deadline});
     } else {
-        waiters_.push_back({client, pollsSent_ + 1, deadline});
+        waiters_.push_back({&client, pollsSent_ + 1, deadline});
         pollForWaiters();
     }
     armDeadline();
@@ -107,8 +154,10 @@ void RemoteServer::pollForWaiters()
 
 bool RemoteServer::sendPoll()
 {
-    if (pollOutstanding_ || session_.isMeasuring())
-        return true; // a reading is on its way
+    // A poll unanswered for the whole time-out is lost, even when no query waited to see it go.
+    const bool pollOnItsWay = pollOutstanding_ && session_.nowUtcMs() - pollSentMs_ < timeout_.count();
+    if (pollOnItsWay || session_.isMeasuring())
+        return true;
     if (!session_.pollOnce())
         return false;
     ++pollsSent_;
@@ -130,10 +179,8 @@ void RemoteServer::readingHandled(const ReadingRecord &record)
         return fresh;
     });
     // Answering may start the client's next query, which may wait again.
-    for (RemoteClient *client : served) {
-        client->connection().answerWait(record);
-        client->proceed();
-    }
+    for (RemoteClient *client : served)
+        act(client, client->connection().answerWait(record));
     pollForWaiters();
     armDeadline();
 }
@@ -152,10 +199,8 @@ void RemoteServer::checkDeadlines()
         return true;
     });
     const std::string why = "the meter did not answer within " + std::to_string(timeout_.count()) + " ms";
-    for (RemoteClient *client : late) {
-        client->connection().failWait(why);
-        client->proceed();
-    }
+    for (RemoteClient *client : late)
+        act(client, client->connection().failWait(why));
     pollForWaiters();
     armDeadline();
 }
@@ -167,10 +212,8 @@ void RemoteServer::failWaiters(const std::string &why)
         failed.push_back(waiter.client);
     waiters_.clear();
     pollOutstanding_ = false;
-    for (RemoteClient *client : failed) {
-        client->connection().failWait(why);
-        client->proceed();
-    }
+    for (RemoteClient *client : failed)
+        act(client, client->connection().failWait(why));
     armDeadline();
 }
 
@@ -186,15 +229,9 @@ void RemoteServer::armDeadline()
     deadlineTimer_->start(static_cast<int>(std::clamp<std::int64_t>(first - session_.nowUtcMs(), 0, 60'000)));
 }
 
-void RemoteServer::triggerRequested()
+void RemoteServer::followContinuous(bool on)
 {
-    // Without a port, a FETCh? for this reading fails when its wait runs out.
-    sendPoll();
-}
-
-void RemoteServer::continuousRequested(bool on)
-{
-    if (!shared_.instrument.clientsMayChange() || on == session_.isMeasuring())
+    if (on == session_.isMeasuring())
         return;
     if (on)
         session_.start();

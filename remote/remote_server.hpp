@@ -9,10 +9,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <filesystem>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 class QTcpServer;
 class QTimer;
@@ -23,19 +26,22 @@ class RemoteClient;
 
 // Serves the measuring session as a SCPI instrument on a raw TCP socket (the port test tools
 // expect is 5025). Every client gets its own connection state; all share the one session, and
-// the server alone asks it for readings, so no poll is sent twice or lost between clients.
+// the server alone asks it for readings, so no poll is sent twice or lost between clients. What
+// a client's messages ask of the session comes back from its connection as a scpi::Reply, which
+// the server carries out.
 class RemoteServer : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int kMaxClients = 8;
-    static constexpr std::int64_t kMaxUnsentBytes = 1 << 20;
     static constexpr std::chrono::milliseconds kDefaultTimeout{2000};
 
     // Serves `instrument`, which the session measures with; whether clients may change its setup
-    // is the instrument's to say.
-    RemoteServer(Instrument &instrument, MeterSession &session, QObject *parent = nullptr);
+    // is the instrument's to say. Clients choose correction tables by name among those kept in
+    // `tablesFolder`.
+    RemoteServer(Instrument &instrument, MeterSession &session, std::filesystem::path tablesFolder,
+                 QObject *parent = nullptr);
     ~RemoteServer() override;
 
     // Listens on address:port (0 picks a free port); the cause in words when it cannot, without
@@ -50,12 +56,14 @@ signals:
     void clientCountChanged(int count);
 
 private:
-    friend class RemoteClient;
-
     void acceptClients();
     void clientGone(RemoteClient *client);
-    // A client's query waits for a fresh reading.
-    void requestReading(RemoteClient *client);
+    // Carries out `reply` for the client, then runs its next messages until one waits or none is
+    // left. Carrying one out may bring others at once (a wait that cannot start, a poll refused);
+    // they queue behind it rather than nest.
+    void act(RemoteClient *client, scpi::Reply reply);
+    void carryOut(RemoteClient &client, scpi::Reply reply);
+    void startWaiting(RemoteClient &client, scpi::ReadingWait wait);
     // Sends a poll when a waiting query needs one and none is out.
     void pollForWaiters();
     // Sends a poll unless one is out or the session polls on its own; false without a port.
@@ -64,9 +72,7 @@ private:
     void checkDeadlines();
     void failWaiters(const std::string &why);
     void armDeadline();
-    void continuousRequested(bool on);
-    // A reading is asked for without a query waiting for it yet.
-    void triggerRequested();
+    void followContinuous(bool on);
 
     struct Waiter {
         RemoteClient *client;
@@ -80,6 +86,8 @@ private:
     QTimer *deadlineTimer_;
     std::list<std::unique_ptr<RemoteClient>> clients_;
     std::list<Waiter> waiters_;
+    std::deque<std::pair<RemoteClient *, scpi::Reply>> replies_;
+    bool acting_ = false;
     std::uint64_t pollsSent_ = 0;
     bool pollOutstanding_ = false;
     std::int64_t pollSentMs_ = 0;

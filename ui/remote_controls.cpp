@@ -1,5 +1,6 @@
 #include "ui/remote_controls.hpp"
 
+#include "core/settings/table_store.hpp"
 #include "ui/widget_factory.hpp"
 
 #include <QPushButton>
@@ -32,7 +33,8 @@ std::optional<QString> RemoteControls::serve(const ListenAddress &address)
     stop();
     address_ = address;
     // The window is in charge of the instrument: clients read and trigger, a *RST changes no setting.
-    auto server = std::make_unique<RemoteServer>(context_.instrument, session_);
+    auto server =
+        std::make_unique<RemoteServer>(context_.instrument, session_, tablesFolderBeside(context_.settingsFile));
     if (std::optional<QString> problem = server->listen(address.host, address.port)) {
         button_->setChecked(false);
         return QStringLiteral("Cannot serve on %1: %2.").arg(listenAddressText(address.host, address.port), *problem);

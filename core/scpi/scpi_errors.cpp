@@ -21,6 +21,20 @@ std::string describe(Error code, std::string_view detail)
 
 } // namespace
 
+ErrorClass errorClassOf(Error code)
+{
+    const int number = static_cast<int>(code);
+    if (number == 0)
+        return ErrorClass::None;
+    if (number <= -100 && number > -200)
+        return ErrorClass::Command;
+    if (number <= -200 && number > -300)
+        return ErrorClass::Execution;
+    if (number <= -400 && number > -500)
+        return ErrorClass::Query;
+    return ErrorClass::DeviceSpecific;
+}
+
 std::string_view errorText(Error code)
 {
     switch (code) {
@@ -61,14 +75,18 @@ std::string_view errorText(Error code)
     case Error::QueryUnterminated:
         return "Query UNTERMINATED";
     }
-    const int number = static_cast<int>(code);
-    if (number <= -100 && number > -200)
+    switch (errorClassOf(code)) {
+    case ErrorClass::None:
+        return "No error";
+    case ErrorClass::Command:
         return "Command error";
-    if (number <= -200 && number > -300)
+    case ErrorClass::Execution:
         return "Execution error";
-    if (number <= -400 && number > -500)
+    case ErrorClass::Query:
         return "Query error";
-    // -3xx, and positive numbers, which are the instrument's own.
+    case ErrorClass::DeviceSpecific:
+        break;
+    }
     return "Device-specific error";
 }
 

@@ -33,6 +33,18 @@ enum class Error : int {
     QueryUnterminated = -420,
 };
 
+// The standard's classes of error, one per hundred of the negative numbers; each class has its
+// bit in the event status register and its text for numbers the list above does not name.
+enum class ErrorClass {
+    None,           // 0: no error
+    Command,        // -1xx: the message breaks the grammar or names no command
+    Execution,      // -2xx: the command was understood and cannot be carried out
+    DeviceSpecific, // -3xx and the instrument's own (positive) numbers
+    Query,          // -4xx: the exchange of questions and answers went wrong
+};
+
+ErrorClass errorClassOf(Error code);
+
 // The standard text of a code ("Undefined header"). A number not named above gets the text of its
 // hundred ("Execution error" for -2xx), so a handler may report any standard number.
 std::string_view errorText(Error code);

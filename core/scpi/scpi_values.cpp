@@ -6,34 +6,35 @@
 
 namespace merolan::scpi {
 
+namespace {
+
+constexpr Choice<bool> kSwitch[] = {{"ON", true}, {"OFF", false}};
+
+} // namespace
+
 std::variant<bool, Error> toBoolean(const Parameter &parameter)
 {
-    switch (parameter.kind) {
-    case ParameterKind::Number:
-        if (!parameter.suffix.empty())
-            return Error::IllegalParameterValue;
-        return parameter.number != 0;
-    case ParameterKind::Word:
-        if (parameter.text == "ON")
-            return true;
-        if (parameter.text == "OFF")
-            return false;
+    if (parameter.kind != ParameterKind::Number)
+        return toChoice(parameter, kSwitch);
+    if (!parameter.suffix.empty())
         return Error::IllegalParameterValue;
-    case ParameterKind::String:
-        break;
-    }
-    return Error::DataType;
+    return parameter.number != 0;
 }
 
-std::variant<double, Error> toNumber(const Parameter &parameter, std::initializer_list<std::string_view> units)
+std::variant<double, Error> toNumber(const Parameter &parameter, std::span<const Choice<double>> units)
 {
     if (parameter.kind != ParameterKind::Number)
         return Error::DataType;
     if (parameter.suffix.empty())
         return parameter.number;
-    for (const std::string_view unit : units)
-        if (parameter.suffix == unit)
-            return parameter.number;
+    for (const Choice<double> &unit : units) {
+        if (parameter.suffix != unit.word)
+            continue;
+        const double scaled = parameter.number * unit.value;
+        if (!std::isfinite(scaled))
+            return Error::DataOutOfRange;
+        return scaled;
+    }
     return Error::IllegalParameterValue;
 }
 

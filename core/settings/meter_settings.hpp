@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/reading/frequency_range.hpp"
 #include "core/settings/setting_value.hpp"
 
 #include <cstdint>
@@ -34,7 +35,6 @@ struct MeterSettings {
     bool operator==(const MeterSettings &) const = default;
 };
 
-enum class FrequencyRange : std::int16_t { Low = 1, Mid = 2, High = 3 };
 enum class GaugeUnit : std::int16_t { Dbm = 1, Watt = 2, Volt = 3 };
 
 // The values "Create default calibration" restores, each with its factory kind.

@@ -32,6 +32,10 @@ def main(cli, simulator):
     folder = tempfile.mkdtemp()
     settings = os.path.join(folder, "merolan.dat")
     subprocess.run([cli, "settings", "default", "--file", settings], check=True, capture_output=True)
+    # Tables are kept by name beside the settings file; clients choose among them.
+    os.mkdir(os.path.join(folder, "tables"))
+    with open(os.path.join(folder, "tables", "cable.csv"), "w") as table:
+        table.write("1e8,1\n1e9,1\n")
     meter = subprocess.Popen([simulator, "--level", "-29.9"], stdout=subprocess.PIPE, text=True)
     server = None
     try:
@@ -66,6 +70,14 @@ def main(cli, simulator):
         assert inst.query("SENS:AVER:COUN?;:SENS:AVER?") == "4;1"
         assert float(inst.query("SENS:FREQ?")) == 433.92e6
         assert abs(float(inst.query("MEAS?")) + 19.9) < 0.05
+
+        assert inst.query("SENS:CORR:CSET2:CAT?") == '"cable"'
+        inst.write('SENS:CORR:CSET2 "cable"')
+        assert inst.query("SENS:CORR:CSET2?;CSET2:STAT?") == '"cable";1'
+        assert abs(float(inst.query("MEAS?")) + 18.9) < 0.05
+        inst.write('SENS:CORR:CSET2 "../merolan.dat"')
+        assert inst.query("SYST:ERR?").startswith('-224,')
+        inst.write("SENS:CORR:CSET2:STAT OFF")
 
         inst.write("BOGUS:HEADER 3")
         assert inst.query("SYST:ERR?") == '-113,"Undefined header"'

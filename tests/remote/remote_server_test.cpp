@@ -50,7 +50,8 @@ protected:
 
     Instrument instrument{setupFromSettings(factorySettings(), '.'), Instrument::Control::ClientsMayChange};
     MeterSession session{instrument};
-    RemoteServer server{instrument, session};
+    // Below a file, so no table is ever found there.
+    RemoteServer server{instrument, session, "/dev/null/tables"};
 };
 
 } // namespace
@@ -130,4 +131,41 @@ TEST_F(RemoteServerLine, ASilentOrVanishedMeterAnswersNotANumberAndSaysWhy)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !session.isPortOpen(); }, kTimeoutMs));
     EXPECT_EQ(query(*client, "MEAS?;*IDN?").left(13), "9.910000E+37;");
     EXPECT_EQ(query(*client, "SYST:ERR?"), "-241,\"Hardware missing; no port is open\"");
+}
+
+// Continuous polling is the clients' to start and stop, and a *RST stops it; a query while the
+// session polls takes its next reading.
+TEST_F(RemoteServerLine, ContinuousPollingFollowsTheClients)
+{
+    server.setTimeout(std::chrono::milliseconds(kTimeoutMs)); // the next reading is a poll interval away
+    meter.setLevelDbm(-30);
+    auto client = connectClient();
+    EXPECT_EQ(query(*client, "INIT:CONT ON;INIT:CONT?"), "1");
+    EXPECT_TRUE(session.isMeasuring());
+    EXPECT_EQ(query(*client, "MEAS?"), "-3.000000E+01");
+    EXPECT_EQ(query(*client, "INIT:CONT OFF;INIT:CONT?"), "0");
+    EXPECT_FALSE(session.isMeasuring());
+    EXPECT_EQ(query(*client, "INIT:CONT ON;*RST;INIT:CONT?"), "0");
+    EXPECT_FALSE(session.isMeasuring());
+}
+
+// A client may leave while its query waits, before the reading comes or before the meter is given
+// up on; the server forgets it, and the next client's query polls again and gets its reading.
+TEST_F(RemoteServerLine, AClientThatLeavesWhileItsQueryWaitsLeavesNothingBehind)
+{
+    meter.setLevelDbm(-30);
+    for (const MeterSimulator::Fault fault : {MeterSimulator::Fault::None, MeterSimulator::Fault::Silent}) {
+        meter.setFault(fault);
+        auto leaving = connectClient();
+        const qsizetype framesBefore = frames.count();
+        leaving->write("MEAS?\n");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frames.count() > framesBefore; }, kTimeoutMs)); // the poll is out
+        leaving->abort();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 0; }, kTimeoutMs));
+        QTest::qWait(400); // past the time-out of the query that left
+    }
+    meter.setFault(MeterSimulator::Fault::None);
+    auto staying = connectClient();
+    EXPECT_EQ(query(*staying, "MEAS?"), "-3.000000E+01");
+    EXPECT_EQ(query(*staying, "SYST:ERR?"), "0,\"No error\"");
 }

@@ -45,14 +45,37 @@ TEST(ScpiValues, BooleansAreOnOffOrNumbers)
         EXPECT_EQ(toBoolean(parameter), expected) << parameter.number << parameter.text;
 }
 
-TEST(ScpiValues, NumbersTakeOnlyTheUnitsGiven)
+TEST(ScpiValues, NumbersTakeOnlyTheUnitsGivenAndAreScaledByThem)
 {
-    EXPECT_EQ(toNumber(number(-3.5)), (std::variant<double, Error>(-3.5)));
-    EXPECT_EQ(toNumber(number(-30, "DBM"), {"DBM", "W"}), (std::variant<double, Error>(-30.0)));
-    EXPECT_EQ(toNumber(number(-30, "DBM")), (std::variant<double, Error>(Error::IllegalParameterValue)));
-    EXPECT_EQ(toNumber(number(3, "DB"), {"DBM", "W"}), (std::variant<double, Error>(Error::IllegalParameterValue)));
-    EXPECT_EQ(toNumber(word("MAX")), (std::variant<double, Error>(Error::DataType)));
-    EXPECT_EQ(toNumber(string("5")), (std::variant<double, Error>(Error::DataType)));
+    constexpr Choice<double> hertz[] = {{"HZ", 1}, {"MHZ", 1e6}};
+    const std::pair<std::variant<double, Error>, std::variant<double, Error>> cases[] = {
+        {toNumber(number(-3.5)), -3.5},
+        {toNumber(number(200, "MHZ"), hertz), 2e8},
+        {toNumber(number(200, "HZ"), hertz), 200.0},
+        {toNumber(number(200, "MHZ")), Error::IllegalParameterValue},
+        {toNumber(number(3, "DB"), hertz), Error::IllegalParameterValue},
+        {toNumber(number(1e303, "MHZ"), hertz), Error::DataOutOfRange},
+        {toNumber(word("MAX")), Error::DataType},
+        {toNumber(string("5")), Error::DataType},
+    };
+    for (const auto &[got, expected] : cases)
+        EXPECT_EQ(got, expected);
+}
+
+TEST(ScpiValues, ChoicesAreReadAndAnsweredFromOneTable)
+{
+    enum class Unit { Dbm, Watts };
+    constexpr Choice<Unit> units[] = {{"DBM", Unit::Dbm}, {"W", Unit::Watts}};
+    const std::pair<Parameter, std::variant<Unit, Error>> cases[] = {
+        {word("W"), Unit::Watts},
+        {word("DBM"), Unit::Dbm},
+        {word("KW"), Error::IllegalParameterValue},
+        {number(1), Error::IllegalParameterValue},
+        {string("W"), Error::DataType},
+    };
+    for (const auto &[parameter, expected] : cases)
+        EXPECT_EQ(toChoice(parameter, units), expected) << parameter.text;
+    EXPECT_EQ(choiceWord(units, Unit::Watts), "W");
 }
 
 TEST(ScpiValues, RealAnswersArePrintfExponentFormAndNotANumberIsTheStandardValue)
