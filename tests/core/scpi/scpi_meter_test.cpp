@@ -232,8 +232,9 @@ TEST(ScpiMeter, WithTheWindowInChargeNoCommandChangesTheSetup)
             runCommand(state, MessageUnit{static_cast<int>(id), rows[id].pattern.ends_with('?'), parameters});
             finishAwaited(state, readingAt(-30));
             EXPECT_EQ(instrument.revision(), 0u) << rows[id].pattern;
-            if (rows[id].access == Access::Change)
+            if (rows[id].access == Access::Change) {
                 EXPECT_EQ(state.status.errors.pop(), kRefused) << rows[id].pattern;
+            }
         }
     }
 }
